@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds both targets and runs every test under wine64.
+set -euo pipefail
+source "$(dirname "$0")/env.sh"
+
+"$MVN_ROOT/scripts/setup.sh"
+"$MVN_ROOT/scripts/build.sh"
+mvn_ensure_prefix
+
+# One persistent server for the whole run: each test process then starts in a
+# fraction of a second.
+wineserver -p
+trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
+ctest --test-dir "$BUILD64" --output-on-failure "$@"

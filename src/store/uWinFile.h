@@ -20,6 +20,10 @@ bool DeleteFileU(const std::string& APath);
 bool ReadFileBytesU(const std::string& APath, std::string& AData);
 // Creates or truncates, then writes everything.
 bool WriteFileBytesU(const std::string& APath, const std::string& AData);
+// Replaces the whole file in one step: the data goes to a temporary file
+// beside it, is flushed, and the temporary file is then renamed over the
+// target. On failure the old file stays exactly as it was.
+bool ReplaceFileBytesU(const std::string& APath, const std::string& AData);
 // A text file as UTF-8: by its byte-order mark, else as UTF-8 when valid,
 // else from the system ANSI code page. Empty when the file cannot be read.
 std::string ReadFileTextU(const std::string& APath);

@@ -11,4 +11,7 @@ mvn_ensure_prefix
 # fraction of a second.
 wineserver -p
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
+# The first Wine process starts Wine's background services, which would hold
+# the first test's output pipe open until its timeout: start them here.
+"$WINE64" cmd /c exit >/dev/null 2>&1 </dev/null || true
 ctest --test-dir "$BUILD64" --output-on-failure "$@"

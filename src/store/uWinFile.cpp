@@ -113,6 +113,20 @@ std::wstring TempNameBeside(const std::wstring& ATarget) {
   return ATarget + L"." + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(GCounter++) + L".tmp";
 }
 
+// Windows refuses to rename over a file that any handle holds open. Virus
+// scanners and indexers open freshly written files for a moment, so a
+// refusal is retried briefly before the save gives up.
+bool RenameOver(const std::wstring& ASource, const std::wstring& ATarget) {
+  constexpr int kAttempts = 10;
+  constexpr DWORD kPauseMs = 20;
+  for (int Attempt = 1;; ++Attempt) {
+    if (MoveFileExW(ASource.c_str(), ATarget.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+    const DWORD Error = GetLastError();
+    if (Attempt == kAttempts || (Error != ERROR_ACCESS_DENIED && Error != ERROR_SHARING_VIOLATION)) return false;
+    Sleep(kPauseMs);
+  }
+}
+
 }  // namespace
 
 bool FileExistsU(const std::string& APath) {
@@ -221,7 +235,7 @@ bool ReplaceFileBytesU(const std::string& APath, const std::string& AData) {
   // crash right after the rename must not leave an empty file behind.
   bool Ok = WriteAll(File.Get(), AData) && FlushFileBuffers(File.Get());
   Ok = File.Close() && Ok;
-  if (Ok) Ok = MoveFileExW(Temp.c_str(), Target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+  if (Ok) Ok = RenameOver(Temp, Target);
   if (!Ok) DeleteFileW(Temp.c_str());
   return Ok;
 }

@@ -559,6 +559,16 @@ TEST_F(FakeExcelTest, ApplicationMembers) {
   EXPECT_EQ(App->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(Unknown.Put())), S_OK);
   TComPtr<IDispatch> Dispatch;
   EXPECT_EQ(App->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(Dispatch.Put())), S_OK);
+  // A caller that passes no result VARIANT gets no object to leak.
+  LPOLESTR Name = const_cast<LPOLESTR>(L"Selection");
+  DISPID Id = DISPID_UNKNOWN;
+  ASSERT_EQ(App->GetIDsOfNames(IID_NULL, &Name, 1, 0, &Id), S_OK);
+  DISPPARAMS NoArgs{nullptr, nullptr, 0, 0};
+  const long Live = LiveObjectCount();
+  EXPECT_EQ(App->Invoke(Id, IID_NULL, 0, DISPATCH_PROPERTYGET, &NoArgs, nullptr, nullptr, nullptr),
+            S_OK);
+  EXPECT_EQ(LiveObjectCount(), Live);
+
   void* Other = reinterpret_cast<void*>(1);
   EXPECT_EQ(App->QueryInterface(IID_IClassFactory, &Other), E_NOINTERFACE);
   EXPECT_EQ(Other, nullptr);

@@ -428,5 +428,36 @@ TEST_F(Ui, IconReachesWindowsNowOrAtFirstShow) {
   EXPECT_EQ(SmallAtShow, AppIconSmall());
 }
 
+// --- The driver itself ------------------------------------------------------------
+
+// A window other than the awaited one, or one the script leaves open, is
+// reported and closed, so that a broken test fails instead of hanging.
+TEST_F(Ui, DriverReportsAndClosesWindowsItDidNotExpect) {
+  {
+    TDialogDriver Driver([](TDialogDriver& D) { D.WaitFor("Expected title"); }, 1500);
+    EXPECT_EQ(ShowPromptDialog("Other title", "x", true), 2);
+    const std::string Failures = Driver.Finish();
+    EXPECT_NE(Failures.find("unexpected window \"Other title\""), std::string::npos) << Failures;
+    EXPECT_NE(Failures.find("\"Expected title\" did not appear"), std::string::npos) << Failures;
+  }
+  {
+    TDialogDriver Driver([](TDialogDriver& D) { D.WaitFor("Ignored"); });
+    EXPECT_EQ(ShowPromptDialog("Ignored", "x", false), 2);
+    EXPECT_EQ(Driver.Finish(), "window \"Ignored\" left open\n");
+  }
+}
+
+// What the add-in does at unload and at a later connection in the same
+// process.
+TEST_F(Ui, LayerCanBeShutDownAndSetUpAgain) {
+  ShutdownWindowLayer();
+  InitWindowLayer();
+  TDialogDriver Driver([](TDialogDriver& D) {
+    if (HWND W = D.WaitFor("Again")) D.PressAlt(W, 'N');
+  });
+  EXPECT_EQ(ShowPromptDialog("Again", "x", true), 7);
+  EXPECT_EQ(Driver.Finish(), "");
+}
+
 }  // namespace
 }  // namespace mvn

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <atomic>
 #include <cstdio>
 #include <exception>
 
@@ -18,8 +19,9 @@ std::wstring GClassNames[3];
 std::wstring GAppClassName;
 std::wstring GPropName;
 bool GRegistered = false;
-HWND GAppWnd = nullptr;
-DWORD GUiThread = 0;
+// Read by worker threads in Synchronize.
+std::atomic<HWND> GAppWnd{nullptr};
+std::atomic<DWORD> GUiThread{0};
 TGdiObject GMessageFont;
 UINT GNextId = 1000;
 
@@ -227,8 +229,7 @@ void InitWindowClasses() {
 
 void DoneWindowClasses() {
   if (!GRegistered) return;
-  if (GAppWnd) DestroyWindow(GAppWnd);
-  GAppWnd = nullptr;
+  if (HWND App = GAppWnd.exchange(nullptr)) DestroyWindow(App);
   GUiThread = 0;
   GMessageFont.Reset();
   const HINSTANCE Inst = ModuleInstance();
@@ -242,7 +243,7 @@ void Synchronize(const std::function<void()>& AProc) {
     AProc();
     return;
   }
-  HWND Target = GAppWnd;
+  const HWND Target = GAppWnd.load();
   if (!Target) throw Exception("The window layer is not initialised");
   TSyncJob Job{&AProc, nullptr};
   if (SendMessageW(Target, WM_MVN_SYNC, 0, reinterpret_cast<LPARAM>(&Job)) != 1)

@@ -22,12 +22,14 @@
 #include "fakeexcel/FakeExcel.h"
 #include "host/uComTypes.h"
 #include "i18n/uTranslator.h"
+#include "support/DialogDriver.h"
 #include "support/TestSupport.h"
 
 namespace mvn {
 namespace {
 
 using test::ReadWholeFile;
+using test::TDialogDriver;
 using test::TTempDir;
 using test::WriteWholeFile;
 
@@ -118,67 +120,22 @@ class TAddInCopy {
   HMODULE FModule = nullptr;
 };
 
-// Closes every visible window of this process while it lives, and records
-// its title and the texts of its controls. A dialog nobody expected thus
-// fails the test instead of hanging it.
-class TWindowWatcher {
- public:
-  struct TSeen {
-    std::string Title;
-    std::string Texts;  // the controls' texts, one per line
-  };
-
-  TWindowWatcher() : FThread([this] { Run(); }) {}
-  ~TWindowWatcher() {
-    FStop = true;
-    FThread.join();
-  }
-  std::vector<TSeen> Seen() {
-    std::lock_guard<std::mutex> Lock(FMutex);
-    return FSeen;
-  }
-
- private:
-  static std::string WindowText(HWND AWnd) {
-    wchar_t Buffer[4096] = {};
-    SendMessageTimeoutW(AWnd, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(Buffer), SMTO_ABORTIFHUNG, 1000, nullptr);
-    return WideToUtf8(Buffer);
-  }
-  static BOOL CALLBACK CollectChild(HWND AWnd, LPARAM AParam) {
-    reinterpret_cast<std::string*>(AParam)->append(WindowText(AWnd) + "\n");
-    return TRUE;
-  }
-  static BOOL CALLBACK CollectTop(HWND AWnd, LPARAM AParam) {
-    DWORD Pid = 0;
-    GetWindowThreadProcessId(AWnd, &Pid);
-    if (Pid == GetCurrentProcessId() && IsWindowVisible(AWnd))
-      reinterpret_cast<std::vector<HWND>*>(AParam)->push_back(AWnd);
-    return TRUE;
-  }
-  void Run() {
-    while (!FStop) {
-      std::vector<HWND> Windows;
-      EnumWindows(&CollectTop, reinterpret_cast<LPARAM>(&Windows));
-      for (HWND Wnd : Windows) {
-        TSeen Seen{WindowText(Wnd), {}};
-        EnumChildWindows(Wnd, &CollectChild, reinterpret_cast<LPARAM>(&Seen.Texts));
-        {
-          std::lock_guard<std::mutex> Lock(FMutex);
-          FSeen.push_back(Seen);
-        }
-        PostMessageW(Wnd, WM_CLOSE, 0, 0);
-        // Give the window time to go before it could be counted twice.
-        for (int I = 0; I < 100 && IsWindow(Wnd) && IsWindowVisible(Wnd); ++I) Sleep(20);
+// Answers the one window titled ATitle and keeps its controls' texts.
+struct TAnswer {
+  std::string Texts;  // one per line
+  TDialogDriver::TScript Script(const std::string& ATitle) {
+    return [this, ATitle](TDialogDriver& ADriver) {
+      if (HWND Wnd = ADriver.WaitFor(ATitle)) {
+        for (const TDialogDriver::TChild& Child : ADriver.Children(Wnd)) Texts += Child.Text + "\n";
+        ADriver.Close(Wnd);
+        ADriver.WaitGone(Wnd);
       }
-      Sleep(30);
-    }
+    };
   }
-
-  std::atomic<bool> FStop{false};
-  std::mutex FMutex;
-  std::vector<TSeen> FSeen;
-  std::thread FThread;
 };
+
+// A driver that fails the test on any window at all.
+void NoWindow(TDialogDriver&) {}
 
 struct TComApartment {
   TComApartment() { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
@@ -259,7 +216,7 @@ TEST(AddInServer, RegistersConnectsAndUnregistersLikeExcel) {
     auto Book = std::make_shared<fake::TWorkbook>();
     Book->SetVersion("16.0");
     TComPtr<IDispatch> Excel = FakeExcel(Book);
-    TWindowWatcher Watcher;
+    TDialogDriver Driver(&NoWindow);
     {
       TComPtr<IDTExtensibility2> Ext;
       ASSERT_EQ(CoCreateInstance(FromProgID, nullptr, CLSCTX_INPROC_SERVER, IID_IDTExtensibility2,
@@ -273,7 +230,7 @@ TEST(AddInServer, RegistersConnectsAndUnregistersLikeExcel) {
     }
     EXPECT_EQ(AddIn.TraceFrom("AddIn.Destroy begin"),
               (std::vector<std::string>{"AddIn.Destroy begin", "  step(d): release app", "AddIn.Destroy done"}));
-    EXPECT_TRUE(Watcher.Seen().empty());
+    EXPECT_EQ(Driver.Finish(), "");
 
     // The first run's sample, in the locale's language.
     const std::string Csv = ReadWholeFile(AddIn.DataFile(SampleCsvName()));
@@ -363,7 +320,7 @@ TEST(AddInConnection, VersionSelectsRibbonOrToolbar) {
     int Major;
   };
   const TCase Cases[] = {{"16.0", 16}, {"12.0", 12}, {"11.0", 11}, {"16", 11}, {"x.0", 11}, {nullptr, 11}};
-  TWindowWatcher Watcher;
+  TDialogDriver Driver(&NoWindow);
   for (const TCase& Case : Cases) {
     const std::string Name = Case.Version ? Case.Version : "(fails)";
     auto Book = std::make_shared<fake::TWorkbook>();
@@ -392,7 +349,7 @@ TEST(AddInConnection, VersionSelectsRibbonOrToolbar) {
     EXPECT_EQ(FreedToolbar, Case.Major < 12) << Name;
     EXPECT_EQ(Trace.back(), "OnDisconnection done") << Name;
   }
-  EXPECT_TRUE(Watcher.Seen().empty());
+  EXPECT_EQ(Driver.Finish(), "");
 }
 
 // The process-wide scheme list is loaded once: a second connection neither
@@ -405,7 +362,7 @@ TEST(AddInConnection, SecondConnectionReloadsNothingAndUnloadSaves) {
   TComPtr<IDispatch> Excel = FakeExcel(Book);
   const std::string SchemesIni = AddIn.Dir() + "schemes.ini";
   {
-    TWindowWatcher Watcher;
+    TDialogDriver Driver(&NoWindow);
     TComPtr<IDTExtensibility2> Ext = AddIn.CreateAddIn();
     ASSERT_EQ(Ext->OnConnection(Excel.Get(), 1, nullptr, nullptr), S_OK);
     ASSERT_EQ(Ext->OnDisconnection(1, nullptr), S_OK);
@@ -421,7 +378,7 @@ TEST(AddInConnection, SecondConnectionReloadsNothingAndUnloadSaves) {
     EXPECT_TRUE(FileExists(AddIn.DataFile(SampleCsvName()))) << "the sample CSV is created again";
     EXPECT_EQ(ReadWholeFile(SchemesIni), "\xEF\xBB\xBF") << "the list in memory still holds the sample";
     ASSERT_EQ(Second->OnDisconnection(1, nullptr), S_OK);
-    EXPECT_TRUE(Watcher.Seen().empty());
+    EXPECT_EQ(Driver.Finish(), "");
   }
   AddIn.Unload();
   EXPECT_NE(ReadWholeFile(SchemesIni).find(TLang("app.sample_name")), std::string::npos);
@@ -436,16 +393,15 @@ TEST(AddInConnection, UnwritableSampleShowsErrorAndCompletes) {
   ASSERT_TRUE(CreateDirectoryW(Utf8ToWide(AddIn.DataFile(SampleCsvName())).c_str(), nullptr));
   auto Book = std::make_shared<fake::TWorkbook>();
   TComPtr<IDispatch> Excel = FakeExcel(Book);
-  TWindowWatcher Watcher;
+  TAnswer Answer;
+  TDialogDriver Driver(Answer.Script(TLang("gl.sample_fail_title")));
   TComPtr<IDTExtensibility2> Ext = AddIn.CreateAddIn();
   EXPECT_EQ(Ext->OnConnection(Excel.Get(), 1, nullptr, nullptr), S_OK);
+  EXPECT_EQ(Driver.Finish(), "");
   EXPECT_EQ(AddIn.TraceFrom("OnConnection begin, mode=1").back(), "OnConnection done");
-  const auto Seen = Watcher.Seen();
-  ASSERT_EQ(Seen.size(), 1u);
-  EXPECT_EQ(Seen[0].Title, TLang("gl.sample_fail_title"));
   std::string Expected = TLang("gl.sample_fail_write");
   Expected.replace(Expected.find("%s"), 2, AddIn.DataFile(SampleCsvName()));
-  EXPECT_NE(Seen[0].Texts.find(Expected), std::string::npos) << Seen[0].Texts;
+  EXPECT_NE(Answer.Texts.find(Expected), std::string::npos) << Answer.Texts;
   EXPECT_FALSE(FileExists(AddIn.Dir() + "schemes.ini")) << "no sample scheme without its CSV";
 }
 
@@ -460,19 +416,18 @@ TEST(AddInConnection, ErrorInSequenceShowsOneDialogAndReturnsOk) {
 
   for (const char* Step : {"  step: GetSettings", "  step: GetSchemes"}) {
     AddIn.Proc<TFailAt>("MvnTestFailAt")(Step);
-    TWindowWatcher Watcher;
+    TAnswer Answer;
+    TDialogDriver Driver(Answer.Script("Morvane"));
     TComPtr<IDTExtensibility2> Ext = AddIn.CreateAddIn();
     EXPECT_EQ(Ext->OnConnection(Excel.Get(), 1, nullptr, nullptr), S_OK) << Step;
+    EXPECT_EQ(Driver.Finish(), "") << Step;
     std::vector<std::string> Trace = AddIn.TraceFrom("OnConnection begin, mode=1");
     ASSERT_GE(Trace.size(), 2u);
     EXPECT_EQ(Trace[Trace.size() - 2], Step);
     EXPECT_EQ(Trace.back(), "OnConnection ERROR: ETestFault Injected fault");
     EXPECT_FALSE(IsConnected(Ext.Get())) << Step;
 
-    const auto Seen = Watcher.Seen();
-    ASSERT_EQ(Seen.size(), 1u) << Step;
-    EXPECT_EQ(Seen[0].Title, "Morvane");
-    EXPECT_NE(Seen[0].Texts.find("Injected fault\r\nETestFault"), std::string::npos) << Seen[0].Texts;
+    EXPECT_NE(Answer.Texts.find("Injected fault\r\nETestFault"), std::string::npos) << Answer.Texts;
     EXPECT_EQ(Ext->OnDisconnection(1, nullptr), S_OK);
   }
 

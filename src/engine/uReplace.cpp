@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include "base/uUnicode.h"
 #include "engine/uCsv.h"
+#include "engine/uMatchIndex.h"
 #include "engine/uStrUtil.h"
 #include "engine/uUtils.h"
 #include "i18n/uTranslator.h"
@@ -45,8 +47,14 @@ class TWalkMatcher : public TCellMatcher {
  public:
   TWalkMatcher(const TMapping& AMapping, TMatchMode AMatchMode, bool ACaseSensitive)
       : FMapping(AMapping), FMatchMode(AMatchMode), FCaseSensitive(ACaseSensitive) {}
-  bool Match(const std::string& ACellText, std::string& ANewText) const override {
-    return MatchCell(FMapping.Srcs, FMapping.Tgts, ACellText, FMatchMode, FCaseSensitive, ANewText);
+  using TCellMatcher::Match;
+  TCellMatch Match(std::wstring_view ACellText, std::wstring& ANewText) const override {
+    const std::string Text = WideToUtf8(ACellText);
+    std::string NewText;
+    if (!MatchCell(FMapping.Srcs, FMapping.Tgts, Text, FMatchMode, FCaseSensitive, NewText)) return cmNone;
+    if (NewText == Text) return cmSame;
+    ANewText = Utf8ToWide(NewText);
+    return cmChanged;
   }
 
  private:
@@ -93,20 +101,20 @@ void DetectFormulaMask(const TAutoObject& ARange, TFormulaMask& AMask, int64_t A
 // Steps shared by the array and the one-cell path: the cell's new text when
 // it must change, counted in the report.
 bool MatchOneCell(const VARIANT& AValue, const TCellMatcher& AMatcher, const TReplaceOptions& AOptions,
-                  TReplaceReport& ARep, std::string& ANewText) {
-  std::string Text = VariantToMatchText(AValue);
-  if (AOptions.TrimBeforeMatch) Text = Trim(Text);
+                  TReplaceReport& ARep, std::wstring& ABuffer, std::wstring& ANewText) {
+  const std::wstring_view Text = CellMatchText(AValue, AOptions.TrimBeforeMatch, ABuffer);
   if (Text.empty()) return false;
-  if (!AMatcher.Match(Text, ANewText)) return false;
+  const TCellMatch Result = AMatcher.Match(Text, ANewText);
+  if (Result == cmNone) return false;
   ++ARep.CellsMatched;
-  if (ANewText == Text) return false;
+  if (Result == cmSame) return false;
   ++ARep.CellsReplaced;
   return true;
 }
 
 void WriteChanges(const TAutoObject& AArea, const std::vector<TChangeItem>& AChanges) {
   try {
-    for (const TChangeItem& Change : AChanges) host::WriteCellText(AArea, Change.Row, Change.Col, Ex(Change.Text));
+    for (const TChangeItem& Change : AChanges) host::WriteCellText(AArea, Change.Row, Change.Col, Change.Text);
   } catch (const EReplaceError&) {
     throw;
   } catch (...) {
@@ -137,17 +145,18 @@ void ProcessArea(const TAutoObject& AArea, const TCellMatcher& AMatcher, const T
   }
 
   std::vector<TChangeItem> Changes;
-  std::string NewText;
+  std::wstring Buffer;
+  std::wstring NewText;
   if (Values.Type() & VT_ARRAY) {
     const TValueBlock Block(Values.Value());
     for (int64_t R = 1; R <= Block.Rows(); ++R) {
       for (int64_t C = 1; C <= Block.Cols(); ++C) {
-        if (!MatchOneCell(Block.At(R, C), AMatcher, AOptions, ARep, NewText)) continue;
+        if (!MatchOneCell(Block.At(R, C), AMatcher, AOptions, ARep, Buffer, NewText)) continue;
         if (Mask.Marked(R, C)) continue;
         Changes.push_back({static_cast<int32_t>(R), static_cast<int32_t>(C), std::move(NewText)});
       }
     }
-  } else if (MatchOneCell(Values.Value(), AMatcher, AOptions, ARep, NewText) && !Mask.Any()) {
+  } else if (MatchOneCell(Values.Value(), AMatcher, AOptions, ARep, Buffer, NewText) && !Mask.Any()) {
     Changes.push_back({1, 1, std::move(NewText)});
   }
   WriteChanges(AArea, Changes);
@@ -155,33 +164,47 @@ void ProcessArea(const TAutoObject& AArea, const TCellMatcher& AMatcher, const T
 
 }  // namespace
 
-bool MatchCell(const std::vector<std::string>& ASrcs, const std::vector<std::string>& ATgts,
-               const std::string& ACellText, TMatchMode AMatchMode, bool ACaseSensitive, std::string& ANewText) {
-  ANewText.clear();
-  for (size_t I = 0; I < ASrcs.size(); ++I) {
-    const std::string& Src = ASrcs[I];
-    if (Src.empty()) continue;
-    if (AMatchMode == mmWhole) {
-      if (UTF8Equals(ACellText, Src, !ACaseSensitive)) {
-        ANewText = ATgts[I];
-        return true;
-      }
-    } else if (ACaseSensitive) {
-      if (ACellText.find(Src) != std::string::npos) {
-        ANewText = ACellText;
-        UTF8ReplaceAllCase(ANewText, Src, ATgts[I]);
-        return true;
-      }
-    } else if (UTF8Contains(ACellText, Src)) {
-      ANewText = ACellText;
-      UTF8ReplaceAllNoCase(ANewText, Src, ATgts[I]);
-      return true;
-    }
+bool TCellMatcher::Match(const std::string& ACellText, std::string& ANewText) const {
+  std::wstring NewText;
+  switch (Match(std::wstring_view(Utf8ToWide(ACellText)), NewText)) {
+    case cmNone: ANewText.clear(); return false;
+    case cmSame: ANewText = ACellText; return true;
+    case cmChanged: ANewText = WideToUtf8(NewText); return true;
   }
   return false;
 }
 
+bool MatchPair(const std::string& ASrc, const std::string& ATgt, const std::string& ACellText, TMatchMode AMatchMode,
+               bool ACaseSensitive, std::string& ANewText) {
+  if (ASrc.empty()) return false;
+  if (AMatchMode == mmWhole) {
+    if (!UTF8Equals(ACellText, ASrc, !ACaseSensitive)) return false;
+    ANewText = ATgt;
+  } else if (ACaseSensitive) {
+    if (ACellText.find(ASrc) == std::string::npos) return false;
+    ANewText = ACellText;
+    UTF8ReplaceAllCase(ANewText, ASrc, ATgt);
+  } else {
+    if (!UTF8Contains(ACellText, ASrc)) return false;
+    ANewText = ACellText;
+    UTF8ReplaceAllNoCase(ANewText, ASrc, ATgt);
+  }
+  return true;
+}
+
+bool MatchCell(const std::vector<std::string>& ASrcs, const std::vector<std::string>& ATgts,
+               const std::string& ACellText, TMatchMode AMatchMode, bool ACaseSensitive, std::string& ANewText) {
+  ANewText.clear();
+  for (size_t I = 0; I < ASrcs.size(); ++I)
+    if (MatchPair(ASrcs[I], ATgts[I], ACellText, AMatchMode, ACaseSensitive, ANewText)) return true;
+  return false;
+}
+
 std::unique_ptr<TCellMatcher> MakeCellMatcher(const TMapping& AMapping, TMatchMode AMatchMode, bool ACaseSensitive) {
+  return MakeIndexedMatcher(AMapping, AMatchMode, ACaseSensitive);
+}
+
+std::unique_ptr<TCellMatcher> MakeWalkMatcher(const TMapping& AMapping, TMatchMode AMatchMode, bool ACaseSensitive) {
   return std::make_unique<TWalkMatcher>(AMapping, AMatchMode, ACaseSensitive);
 }
 

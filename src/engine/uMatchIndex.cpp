@@ -1,0 +1,509 @@
+#include "engine/uMatchIndex.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+#include "base/uUnicode.h"
+#include "engine/uStrUtil.h"
+#include "engine/uUtils.h"
+
+namespace mvn {
+
+namespace {
+
+constexpr uint32_t kNone = UINT32_MAX;  // no pair, no state
+constexpr size_t kUnits = 65536;
+
+inline unsigned Unit(wchar_t AChar) { return static_cast<unsigned short>(AChar); }
+
+bool HasSurrogate(std::wstring_view AText) {
+  for (wchar_t C : AText)
+    if ((Unit(C) & 0xF800u) == 0xD800u) return true;
+  return false;
+}
+
+std::wstring_view TrimWide(std::wstring_view AText) {
+  size_t First = 0;
+  size_t Last = AText.size();
+  while (First < Last && Unit(AText[First]) <= 32) ++First;
+  while (Last > First && Unit(AText[Last - 1]) <= 32) --Last;
+  return AText.substr(First, Last - First);
+}
+
+// LowerUnit of every unit in one flat table that the loops index directly.
+const wchar_t* FoldTable() {
+  static const std::unique_ptr<wchar_t[]> Table = [] {
+    auto T = std::make_unique<wchar_t[]>(kUnits);
+    for (unsigned U = 0; U < kUnits; ++U) T[U] = LowerUnit(static_cast<wchar_t>(U));
+    return T;
+  }();
+  return Table.get();
+}
+
+template <bool Fold>
+inline unsigned Key(wchar_t AChar, const wchar_t* AFold) {
+  return Fold ? Unit(AFold[Unit(AChar)]) : Unit(AChar);
+}
+
+// AText[0, ALength) equals AKey, lower-casing AText when Fold (AKey is
+// lower-cased already).
+template <bool Fold>
+inline bool UnitsEqual(const wchar_t* AText, const wchar_t* AKey, size_t ALength, const wchar_t* AFold) {
+  for (size_t I = 0; I < ALength; ++I)
+    if (Key<Fold>(AText[I], AFold) != Unit(AKey[I])) return false;
+  return true;
+}
+
+template <class T>
+size_t VectorBytes(const std::vector<T>& AVector) {
+  return AVector.capacity() * sizeof(T);
+}
+
+// Appends the UTF-16 form of AText; false when that form does not convert
+// back to the same bytes (AText is not valid UTF-8).
+bool AppendWide(std::string_view AText, std::vector<wchar_t>& AOut) {
+  if (std::all_of(AText.begin(), AText.end(), [](char C) { return static_cast<unsigned char>(C) < 0x80; })) {
+    for (char C : AText) AOut.push_back(static_cast<wchar_t>(C));
+    return true;
+  }
+  const std::wstring Wide = Utf8ToWide(AText);
+  AOut.insert(AOut.end(), Wide.begin(), Wide.end());
+  return WideToUtf8(Wide) == AText;
+}
+
+// The pairs in UTF-16, back to back: sources (lower-cased when case is
+// ignored) and targets. A source is indexed when it is not empty and valid;
+// the non-empty invalid ones are listed apart.
+class TPairTexts {
+ public:
+  TPairTexts(const TMapping& AMapping, const wchar_t* AFold) {
+    const size_t Count = std::min(AMapping.Srcs.size(), AMapping.Tgts.size());
+    FSrcStart.reserve(Count + 1);
+    FTgtStart.reserve(Count + 1);
+    FFlags.reserve(Count);
+    FSrcStart.push_back(0);
+    FTgtStart.push_back(0);
+    for (size_t I = 0; I < Count; ++I) {
+      const std::string& Src = AMapping.Srcs[I];
+      uint8_t Flags = 0;
+      if (!Src.empty()) {
+        const size_t From = FSrcText.size();
+        if (AppendWide(Src, FSrcText)) {
+          Flags |= kIndexed;
+          if (AFold)
+            for (size_t K = From; K < FSrcText.size(); ++K) FSrcText[K] = AFold[Unit(FSrcText[K])];
+        } else {
+          FSrcText.resize(From);
+          FIrregular.push_back(static_cast<uint32_t>(I));
+        }
+      }
+      if (AppendWide(AMapping.Tgts[I], FTgtText)) Flags |= kTgtValid;
+      FSrcStart.push_back(static_cast<uint32_t>(FSrcText.size()));
+      FTgtStart.push_back(static_cast<uint32_t>(FTgtText.size()));
+      FFlags.push_back(Flags);
+    }
+    FSrcText.shrink_to_fit();
+    FTgtText.shrink_to_fit();
+  }
+
+  uint32_t Count() const { return static_cast<uint32_t>(FFlags.size()); }
+  bool Indexed(uint32_t I) const { return FFlags[I] & kIndexed; }
+  bool TgtValid(uint32_t I) const { return FFlags[I] & kTgtValid; }
+  std::wstring_view Src(uint32_t I) const { return Slice(FSrcText, FSrcStart, I); }
+  std::wstring_view Tgt(uint32_t I) const { return Slice(FTgtText, FTgtStart, I); }
+  // Pairs with a non-empty source that is not valid UTF-8, in CSV order.
+  const std::vector<uint32_t>& Irregular() const { return FIrregular; }
+  size_t Bytes() const {
+    return VectorBytes(FSrcText) + VectorBytes(FTgtText) + VectorBytes(FSrcStart) + VectorBytes(FTgtStart) +
+           VectorBytes(FFlags) + VectorBytes(FIrregular);
+  }
+
+ private:
+  static constexpr uint8_t kIndexed = 1;
+  static constexpr uint8_t kTgtValid = 2;
+
+  static std::wstring_view Slice(const std::vector<wchar_t>& AText, const std::vector<uint32_t>& AStart, uint32_t I) {
+    return std::wstring_view(AText.data() + AStart[I], AStart[I + 1] - AStart[I]);
+  }
+
+  std::vector<wchar_t> FSrcText;
+  std::vector<wchar_t> FTgtText;
+  std::vector<uint32_t> FSrcStart;
+  std::vector<uint32_t> FTgtStart;
+  std::vector<uint8_t> FFlags;
+  std::vector<uint32_t> FIrregular;
+};
+
+class TIndexedMatcher : public TCellMatcher {
+ public:
+  TIndexedMatcher(const TMapping& AMapping, TMatchMode AMatchMode, bool ACaseSensitive)
+      : FMapping(AMapping),
+        FMatchMode(AMatchMode),
+        FCaseSensitive(ACaseSensitive),
+        FFold(FoldTable()),
+        FPairs(AMapping, ACaseSensitive ? nullptr : FFold) {}
+
+  using TCellMatcher::Match;
+  TCellMatch Match(std::wstring_view ACellText, std::wstring& ANewText) const final {
+    const uint32_t Winner = Find(ACellText);
+    // A pair the index cannot hold wins when it comes first and matches.
+    const std::vector<uint32_t>& Irregular = FPairs.Irregular();
+    if (!Irregular.empty() && Irregular.front() < Winner) {
+      const std::string Text = WideToUtf8(ACellText);
+      for (uint32_t I : Irregular) {
+        if (I >= Winner) break;
+        const TCellMatch Result = MatchOnBytes(I, Text, ANewText);
+        if (Result != cmNone) return Result;
+      }
+    }
+    if (Winner == kNone) return cmNone;
+    if (!FPairs.TgtValid(Winner)) return MatchOnBytes(Winner, WideToUtf8(ACellText), ANewText);
+    return Apply(Winner, ACellText, ANewText);
+  }
+
+  TMatchIndexStats Stats() const {
+    TMatchIndexStats Stats = OwnStats();
+    Stats.Bytes += FPairs.Bytes() + kUnits * sizeof(wchar_t);
+    Stats.Irregular = FPairs.Irregular().size();
+    return Stats;
+  }
+
+ protected:
+  // The first indexed pair that matches, or kNone.
+  virtual uint32_t Find(std::wstring_view ACellText) const = 0;
+  // Applies that pair, whose texts are valid, in UTF-16.
+  virtual TCellMatch Apply(uint32_t APair, std::wstring_view ACellText, std::wstring& ANewText) const = 0;
+  virtual TMatchIndexStats OwnStats() const = 0;
+
+  const TMapping& FMapping;
+  const TMatchMode FMatchMode;
+  const bool FCaseSensitive;
+  const wchar_t* const FFold;
+  const TPairTexts FPairs;
+
+ private:
+  TCellMatch MatchOnBytes(uint32_t APair, const std::string& AText, std::wstring& ANewText) const {
+    std::string NewText;
+    if (!MatchPair(FMapping.Srcs[APair], FMapping.Tgts[APair], AText, FMatchMode, FCaseSensitive, NewText))
+      return cmNone;
+    if (NewText == AText) return cmSame;
+    ANewText = Utf8ToWide(NewText);
+    return cmChanged;
+  }
+};
+
+// Whole mode: open addressing from the (lower-cased) source to the first pair
+// that has it.
+class TWholeMatcher final : public TIndexedMatcher {
+ public:
+  TWholeMatcher(const TMapping& AMapping, bool ACaseSensitive) : TIndexedMatcher(AMapping, mmWhole, ACaseSensitive) {
+    size_t Indexed = 0;
+    for (uint32_t I = 0; I < FPairs.Count(); ++I) Indexed += FPairs.Indexed(I);
+    size_t Capacity = 16;
+    while (Capacity < 2 * Indexed) Capacity *= 2;
+    FSlots.assign(Capacity, TSlot{0, kNone});
+    FMask = static_cast<uint32_t>(Capacity - 1);
+    for (uint32_t I = 0; I < FPairs.Count(); ++I) {
+      if (!FPairs.Indexed(I)) continue;
+      const std::wstring_view Src = FPairs.Src(I);
+      const uint32_t Hash = HashOf<false>(Src);  // stored lower-cased already
+      for (uint32_t At = Hash & FMask;; At = (At + 1) & FMask) {
+        TSlot& Slot = FSlots[At];
+        if (Slot.Pair == kNone) {
+          Slot = {Hash, I};
+          ++FKeys;
+          break;
+        }
+        if (Slot.Hash == Hash && FPairs.Src(Slot.Pair) == Src) break;  // an earlier pair has it
+      }
+    }
+  }
+
+ protected:
+  uint32_t Find(std::wstring_view ACellText) const override {
+    return FCaseSensitive ? Lookup<false>(ACellText) : Lookup<true>(ACellText);
+  }
+
+  TCellMatch Apply(uint32_t APair, std::wstring_view ACellText, std::wstring& ANewText) const override {
+    const std::wstring_view Tgt = FPairs.Tgt(APair);
+    if (Tgt == ACellText) return cmSame;
+    ANewText.assign(Tgt);
+    return cmChanged;
+  }
+
+  TMatchIndexStats OwnStats() const override {
+    TMatchIndexStats Stats;
+    Stats.Bytes = VectorBytes(FSlots);
+    Stats.Keys = FKeys;
+    return Stats;
+  }
+
+ private:
+  struct TSlot {
+    uint32_t Hash;
+    uint32_t Pair;  // kNone: free
+  };
+
+  template <bool Fold>
+  uint32_t HashOf(std::wstring_view AText) const {
+    uint64_t Hash = 0xCBF29CE484222325ull ^ AText.size();
+    for (wchar_t C : AText) Hash = (Hash ^ Key<Fold>(C, FFold)) * 0x100000001B3ull;
+    Hash ^= Hash >> 32;
+    return static_cast<uint32_t>(Hash);
+  }
+
+  template <bool Fold>
+  uint32_t Lookup(std::wstring_view ACellText) const {
+    const uint32_t Hash = HashOf<Fold>(ACellText);
+    for (uint32_t At = Hash & FMask;; At = (At + 1) & FMask) {
+      const TSlot& Slot = FSlots[At];
+      if (Slot.Pair == kNone) return kNone;
+      if (Slot.Hash != Hash) continue;
+      const std::wstring_view Src = FPairs.Src(Slot.Pair);
+      if (Src.size() == ACellText.size() && UnitsEqual<Fold>(ACellText.data(), Src.data(), Src.size(), FFold))
+        return Slot.Pair;
+    }
+  }
+
+  std::vector<TSlot> FSlots;
+  uint32_t FMask = 0;
+  size_t FKeys = 0;
+};
+
+// Partial mode: an automaton over the (lower-cased) sources. Units are first
+// mapped to classes (0 for a unit that occurs in no source, which sends the
+// walk back to the root); states are numbered breadth first, their edges lie
+// together sorted by class, and the root's edges are a plain table. Best of a
+// state is the smallest pair among the sources that end there or at any
+// state of its failure chain, so the minimum over one pass is the first pair
+// in CSV order whose source occurs.
+class TPartialMatcher final : public TIndexedMatcher {
+ public:
+  TPartialMatcher(const TMapping& AMapping, bool ACaseSensitive)
+      : TIndexedMatcher(AMapping, mmPartial, ACaseSensitive) {
+    // Distinct sources in order, each with its first pair.
+    std::vector<uint32_t> Keys;
+    for (uint32_t I = 0; I < FPairs.Count(); ++I)
+      if (FPairs.Indexed(I)) Keys.push_back(I);
+    std::sort(Keys.begin(), Keys.end(), [this](uint32_t A, uint32_t B) {
+      const int Order = FPairs.Src(A).compare(FPairs.Src(B));
+      return Order < 0 || (Order == 0 && A < B);
+    });
+    Keys.erase(std::unique(Keys.begin(), Keys.end(),
+                           [this](uint32_t A, uint32_t B) { return FPairs.Src(A) == FPairs.Src(B); }),
+               Keys.end());
+    FKeys = Keys.size();
+    for (uint32_t K : Keys) FFirstPair = std::min(FFirstPair, K);
+
+    BuildClasses(Keys);
+    BuildTrie(Keys);
+    BuildFailLinks();
+  }
+
+ protected:
+  uint32_t Find(std::wstring_view ACellText) const override {
+    const uint32_t* ClassOf = FClassOf.data();
+    const TState* States = FStates.data();
+    uint32_t State = 0;
+    uint32_t Best = kNone;
+    for (wchar_t C : ACellText) {
+      const uint32_t Class = ClassOf[Unit(C)];
+      if (Class == 0) {
+        State = 0;
+        continue;
+      }
+      State = Next(State, Class);
+      if (States[State].Best < Best) {
+        Best = States[State].Best;
+        if (Best == FFirstPair) break;  // nothing comes before it
+      }
+    }
+    return Best;
+  }
+
+  TCellMatch Apply(uint32_t APair, std::wstring_view ACellText, std::wstring& ANewText) const override {
+    return FCaseSensitive ? ReplaceAll<false>(APair, ACellText, ANewText) : ReplaceAll<true>(APair, ACellText, ANewText);
+  }
+
+  TMatchIndexStats OwnStats() const override {
+    TMatchIndexStats Stats;
+    Stats.Bytes = VectorBytes(FClassOf) + VectorBytes(FRootNext) + VectorBytes(FStates) + VectorBytes(FEdges);
+    Stats.Keys = FKeys;
+    Stats.States = FStates.size();
+    return Stats;
+  }
+
+ private:
+  struct TState {
+    uint32_t EdgeFirst;
+    uint32_t EdgeCount;
+    uint32_t Fail;
+    uint32_t Best;
+  };
+  struct TEdge {
+    uint32_t Class;
+    uint32_t Target;
+  };
+
+  // Classes follow the order of the units, so sorted sources give edges
+  // sorted by class.
+  void BuildClasses(const std::vector<uint32_t>& AKeys) {
+    FUnitClass.assign(kUnits, 0);
+    for (uint32_t K : AKeys)
+      for (wchar_t C : FPairs.Src(K)) FUnitClass[Unit(C)] = 1;
+    uint32_t Classes = 0;
+    for (uint32_t& Class : FUnitClass)
+      if (Class) Class = ++Classes;
+    FClassOf.resize(kUnits);
+    for (unsigned U = 0; U < kUnits; ++U)
+      FClassOf[U] = FUnitClass[FCaseSensitive ? U : Unit(FFold[U])];
+    FRootNext.assign(Classes + 1, 0);
+  }
+
+  // Level by level over the sorted sources: the sources under one state are
+  // neighbours, so each new state's edges are appended in one run.
+  void BuildTrie(const std::vector<uint32_t>& AKeys) {
+    size_t Units = 1;
+    for (uint32_t K : AKeys) Units += FPairs.Src(K).size();
+    FStates.reserve(Units);
+    FEdges.reserve(Units);
+    FStates.push_back({0, 0, 0, kNone});
+    std::vector<uint32_t> Node(AKeys.size(), 0);
+    std::vector<uint32_t> Active(AKeys.size());
+    for (uint32_t A = 0; A < Active.size(); ++A) Active[A] = A;
+    for (size_t Depth = 0; !Active.empty(); ++Depth) {
+      uint32_t PrevParent = kNone;
+      uint32_t PrevClass = 0;
+      uint32_t Child = 0;
+      size_t Kept = 0;
+      for (uint32_t A : Active) {
+        const std::wstring_view Src = FPairs.Src(AKeys[A]);
+        const uint32_t Parent = Node[A];
+        const uint32_t Class = FUnitClass[Unit(Src[Depth])];
+        if (Parent != PrevParent || Class != PrevClass) {
+          Child = static_cast<uint32_t>(FStates.size());
+          FStates.push_back({0, 0, 0, kNone});
+          if (Parent == 0) {
+            FRootNext[Class] = Child;
+          } else {
+            TState& P = FStates[Parent];
+            if (P.EdgeCount == 0) P.EdgeFirst = static_cast<uint32_t>(FEdges.size());
+            ++P.EdgeCount;
+            FEdges.push_back({Class, Child});
+          }
+          PrevParent = Parent;
+          PrevClass = Class;
+        }
+        Node[A] = Child;
+        if (Src.size() == Depth + 1)
+          FStates[Child].Best = std::min(FStates[Child].Best, AKeys[A]);
+        else
+          Active[Kept++] = A;
+      }
+      Active.resize(Kept);
+    }
+    FStates.shrink_to_fit();
+    FEdges.shrink_to_fit();
+    FUnitClass = {};
+  }
+
+  // Breadth-first order puts every state after its failure target, whose Best
+  // is therefore final when it is read.
+  void BuildFailLinks() {
+    for (uint32_t S = 1; S < FStates.size(); ++S) {
+      const TState Parent = FStates[S];
+      for (uint32_t E = Parent.EdgeFirst; E < Parent.EdgeFirst + Parent.EdgeCount; ++E) {
+        const TEdge Edge = FEdges[E];
+        const uint32_t Fail = Next(Parent.Fail, Edge.Class);
+        TState& Child = FStates[Edge.Target];
+        Child.Fail = Fail;
+        Child.Best = std::min(Child.Best, FStates[Fail].Best);
+      }
+    }
+  }
+
+  uint32_t Child(uint32_t AState, uint32_t AClass) const {
+    const TState& S = FStates[AState];
+    const TEdge* First = FEdges.data() + S.EdgeFirst;
+    const TEdge* Last = First + S.EdgeCount;
+    if (S.EdgeCount > 8) {
+      First = std::lower_bound(First, Last, AClass, [](const TEdge& E, uint32_t C) { return E.Class < C; });
+      return First != Last && First->Class == AClass ? First->Target : kNone;
+    }
+    for (; First != Last; ++First)
+      if (First->Class == AClass) return First->Target;
+    return kNone;
+  }
+
+  // The state after reading a unit of class AClass (not 0) in AState.
+  uint32_t Next(uint32_t AState, uint32_t AClass) const {
+    for (; AState != 0; AState = FStates[AState].Fail) {
+      const uint32_t Target = Child(AState, AClass);
+      if (Target != kNone) return Target;
+    }
+    return FRootNext[AClass];
+  }
+
+  // The walk of UTF8ReplaceAll*: occurrences left to right without overlap,
+  // inserted text never searched again, the rest kept as it is.
+  template <bool Fold>
+  TCellMatch ReplaceAll(uint32_t APair, std::wstring_view AText, std::wstring& ANewText) const {
+    const std::wstring_view Old = FPairs.Src(APair);
+    const std::wstring_view New = FPairs.Tgt(APair);
+    const size_t Length = Old.size();
+    ANewText.clear();
+    size_t From = 0;
+    for (size_t At = 0; At + Length <= AText.size();) {
+      if (UnitsEqual<Fold>(AText.data() + At, Old.data(), Length, FFold)) {
+        ANewText.append(AText.substr(From, At - From));
+        ANewText.append(New);
+        At += Length;
+        From = At;
+      } else {
+        ++At;
+      }
+    }
+    ANewText.append(AText.substr(From));
+    return std::wstring_view(ANewText) == AText ? cmSame : cmChanged;
+  }
+
+  std::vector<uint32_t> FUnitClass;  // while building: class of a lower-cased unit
+  std::vector<uint32_t> FClassOf;    // class of a cell's unit
+  std::vector<uint32_t> FRootNext;   // the root's edges, by class
+  std::vector<TState> FStates;
+  std::vector<TEdge> FEdges;
+  size_t FKeys = 0;
+  uint32_t FFirstPair = kNone;
+};
+
+}  // namespace
+
+std::wstring_view CellMatchText(const VARIANT& AValue, bool ATrim, std::wstring& ABuffer) {
+  std::wstring_view Text;
+  if (AValue.vt == VT_BSTR) {
+    if (AValue.bstrVal) Text = std::wstring_view(AValue.bstrVal, SysStringLen(AValue.bstrVal));
+  } else {
+    ABuffer = Utf8ToWide(VariantToMatchText(AValue));
+    Text = ABuffer;
+  }
+  if (ATrim) Text = TrimWide(Text);
+  if (HasSurrogate(Text)) {
+    // The UTF-8 text carries an unpaired surrogate as U+FFFD: match that.
+    ABuffer = Utf8ToWide(WideToUtf8(Text));
+    Text = ABuffer;
+  }
+  return Text;
+}
+
+std::unique_ptr<TCellMatcher> MakeIndexedMatcher(const TMapping& AMapping, TMatchMode AMatchMode, bool ACaseSensitive) {
+  if (AMatchMode == mmWhole) return std::make_unique<TWholeMatcher>(AMapping, ACaseSensitive);
+  return std::make_unique<TPartialMatcher>(AMapping, ACaseSensitive);
+}
+
+TMatchIndexStats MatchIndexStats(const TCellMatcher& AMatcher) {
+  const auto* Indexed = dynamic_cast<const TIndexedMatcher*>(&AMatcher);
+  return Indexed ? Indexed->Stats() : TMatchIndexStats{};
+}
+
+}  // namespace mvn

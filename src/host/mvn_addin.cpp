@@ -7,6 +7,7 @@
 #include <string>
 
 #include "base/uExcept.h"
+#include "base/uHandles.h"
 #include "host/uAppShell.h"
 #include "host/uComTypes.h"
 #include "i18n/uTranslator.h"
@@ -105,13 +106,12 @@ std::wstring ServerName() {
 }
 
 bool WriteClassesRootValue(const std::wstring& AKey, const wchar_t* AValueName, const std::wstring& AData) {
-  HKEY Key = nullptr;
-  if (RegCreateKeyExW(HKEY_CLASSES_ROOT, AKey.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &Key, nullptr) !=
+  TRegKey Key;
+  if (RegCreateKeyExW(HKEY_CLASSES_ROOT, AKey.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, Key.Put(), nullptr) !=
       ERROR_SUCCESS)
     return false;
-  const LONG Result = RegSetValueExW(Key, AValueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(AData.c_str()),
+  const LONG Result = RegSetValueExW(Key.Get(), AValueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(AData.c_str()),
                                      static_cast<DWORD>((AData.size() + 1) * sizeof(wchar_t)));
-  RegCloseKey(Key);
   return Result == ERROR_SUCCESS;
 }
 

@@ -4,6 +4,7 @@
 #include <new>
 
 #include "base/uExcept.h"
+#include "base/uHandles.h"
 #include "base/uUnicode.h"
 #include "i18n/uTranslator.h"
 #include "store/uAppGlobal.h"
@@ -46,18 +47,18 @@ std::string TimeStamp() {
 // grown beyond the limit. One WriteFile per line: a failure loses the line.
 void AppendLine(const std::wstring& APath, const std::string& ALine) {
   const DWORD Share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-  HANDLE File = CreateFileW(APath.c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES, Share, nullptr, OPEN_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (File == INVALID_HANDLE_VALUE) return;
+  TFileHandle File(CreateFileW(APath.c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES, Share, nullptr, OPEN_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!File.Valid()) return;
   LARGE_INTEGER Size{};
-  if (GetFileSizeEx(File, &Size) && static_cast<uint64_t>(Size.QuadPart) > kTraceLogLimit) {
-    CloseHandle(File);
-    File = CreateFileW(APath.c_str(), GENERIC_WRITE, Share, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (File == INVALID_HANDLE_VALUE) return;
+  if (GetFileSizeEx(File.Get(), &Size) && static_cast<uint64_t>(Size.QuadPart) > kTraceLogLimit) {
+    File.Close();
+    File = TFileHandle(
+        CreateFileW(APath.c_str(), GENERIC_WRITE, Share, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!File.Valid()) return;
   }
   DWORD Written = 0;
-  WriteFile(File, ALine.data(), static_cast<DWORD>(ALine.size()), &Written, nullptr);
-  CloseHandle(File);
+  WriteFile(File.Get(), ALine.data(), static_cast<DWORD>(ALine.size()), &Written, nullptr);
 }
 
 // "<class> <message>" and "<class>: <message>", as the trace lines want them.

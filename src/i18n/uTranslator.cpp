@@ -4,6 +4,7 @@
 
 #include <iterator>
 
+#include "base/uHandles.h"
 #include "base/uUnicode.h"
 
 namespace mvn {
@@ -446,32 +447,15 @@ constexpr size_t CCatalogueCount = std::size(CCatalogue);
 // gone. A translator recreated that late is left to the process exit.
 TTranslator* GTranslator = nullptr;
 
-class TRegKey {
-public:
-  TRegKey() = default;
-  TRegKey(const TRegKey&) = delete;
-  TRegKey& operator=(const TRegKey&) = delete;
-  ~TRegKey() {
-    if (FKey) RegCloseKey(FKey);
-  }
-  bool OpenRead(HKEY ARoot, const wchar_t* APath) {
-    return RegOpenKeyExW(ARoot, APath, 0, KEY_READ, &FKey) == ERROR_SUCCESS;
-  }
-  HKEY Handle() const noexcept { return FKey; }
-
-private:
-  HKEY FKey = nullptr;
-};
-
 // The registry override, converted to UTF-8; empty when it cannot be read.
 // The value's type is not checked. Values that do not fit in 32 UTF-16 units
 // (terminator included) are treated as absent.
 std::string ReadLocaleOverride() {
   TRegKey Key;
-  if (!Key.OpenRead(HKEY_CURRENT_USER, L"SOFTWARE\\Morvane")) return {};
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, L"SOFTWARE\\Morvane", 0, KEY_READ, Key.Put()) != ERROR_SUCCESS) return {};
   wchar_t Buffer[32] = {};
   DWORD Size = sizeof(Buffer);
-  if (RegQueryValueExW(Key.Handle(), L"Locale", nullptr, nullptr,
+  if (RegQueryValueExW(Key.Get(), L"Locale", nullptr, nullptr,
                        reinterpret_cast<BYTE*>(Buffer), &Size) != ERROR_SUCCESS)
     return {};
   // The stored data need not be terminated: stop at the first NUL or at the

@@ -6,50 +6,12 @@
 #include <atomic>
 #include <climits>
 
+#include "base/uHandles.h"
 #include "base/uUnicode.h"
 
 namespace mvn {
 
 namespace {
-
-// Closes a file handle on every path out of a function.
-class TFileHandle {
- public:
-  explicit TFileHandle(HANDLE AHandle) : FHandle(AHandle) {}
-  ~TFileHandle() { Close(); }
-  TFileHandle(const TFileHandle&) = delete;
-  TFileHandle& operator=(const TFileHandle&) = delete;
-
-  bool Valid() const { return FHandle != INVALID_HANDLE_VALUE; }
-  HANDLE Get() const { return FHandle; }
-  // For callers that must close before they go on (a rename needs the
-  // written file closed).
-  bool Close() {
-    if (!Valid()) return true;
-    const bool Ok = CloseHandle(FHandle) != 0;
-    FHandle = INVALID_HANDLE_VALUE;
-    return Ok;
-  }
-
- private:
-  HANDLE FHandle;
-};
-
-class TFindHandle {
- public:
-  explicit TFindHandle(HANDLE AHandle) : FHandle(AHandle) {}
-  ~TFindHandle() {
-    if (Valid()) FindClose(FHandle);
-  }
-  TFindHandle(const TFindHandle&) = delete;
-  TFindHandle& operator=(const TFindHandle&) = delete;
-
-  bool Valid() const { return FHandle != INVALID_HANDLE_VALUE; }
-  HANDLE Get() const { return FHandle; }
-
- private:
-  HANDLE FHandle;
-};
 
 constexpr DWORD kWritePiece = 16777216;
 

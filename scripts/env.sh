@@ -4,6 +4,7 @@ BUILD_ROOT="${BUILD_ROOT:-$MVN_ROOT/build}"
 BUILD64="$BUILD_ROOT/x86_64"
 BUILD32="$BUILD_ROOT/i686"
 WINE64=/usr/lib/wine/wine64
+WINESERVER=/usr/lib/wine/wineserver
 export WINEPREFIX="$BUILD64/wineprefix"
 export WINEDEBUG=-all
 export WINEARCH=win64
@@ -15,6 +16,6 @@ mvn_ensure_prefix() {
     mkdir -p "$WINEPREFIX"
     WINEDLLOVERRIDES="mscoree,mshtml=" "$WINE64" wineboot -i >/dev/null 2>&1 || true
     "$WINE64" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
-    wineserver -w
+    "$WINESERVER" -w
   fi
 }

@@ -9,8 +9,8 @@ mvn_ensure_prefix
 
 # One persistent server for the whole run: each test process then starts in a
 # fraction of a second.
-wineserver -p
-trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
+"$WINESERVER" -p
+trap '"$WINESERVER" -k >/dev/null 2>&1 || true' EXIT
 # The first Wine process starts Wine's background services, which would hold
 # the first test's output pipe open until its timeout: start them here.
 "$WINE64" cmd /c exit >/dev/null 2>&1 </dev/null || true

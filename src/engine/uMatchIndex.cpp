@@ -278,6 +278,15 @@ class TWholeMatcher final : public TIndexedMatcher {
 // state is the smallest pair among the sources that end there or at any
 // state of its failure chain, so the minimum over one pass is the first pair
 // in CSV order whose source occurs.
+//
+// A large mapping makes a deep automaton whose states lie far apart in
+// memory, and plain text keeps the walk a few units deep all the time. So a
+// first pass marks the positions where some source may begin: a bit set over
+// the first units of the sources (hashed, so a set bit may be wrong, a clear
+// bit never is), looked up with the next units of the text. The walk then
+// stays at the root across unmarked positions, and drops a state whose text
+// began at an unmarked position for its failure state: no source can run
+// through it. Outside the marked places it touches only small tables.
 class TPartialMatcher final : public TIndexedMatcher {
  public:
   TPartialMatcher(const TMapping& AMapping, bool ACaseSensitive)
@@ -299,21 +308,34 @@ class TPartialMatcher final : public TIndexedMatcher {
     BuildClasses(Keys);
     BuildTrie(Keys);
     BuildFailLinks();
+    BuildStartBits(Keys);
+    BuildRows();
+    FUnitClass = {};
   }
 
  protected:
   uint32_t Find(std::wstring_view ACellText) const override {
-    const uint32_t* ClassOf = FClassOf.data();
+    const size_t Length = ACellText.size();
+    thread_local std::vector<uint32_t> Classes;
+    thread_local std::vector<uint8_t> Starts;
+    Classes.resize(Length + 1);
+    Starts.resize(Length + 1);
+    for (size_t I = 0; I < Length; ++I) Classes[I] = FClassOf[Unit(ACellText[I])];
+    Classes[Length] = 0;
+    MarkStarts(Classes.data(), Length, Starts.data());
+
     const TState* States = FStates.data();
     uint32_t State = 0;
     uint32_t Best = kNone;
-    for (wchar_t C : ACellText) {
-      const uint32_t Class = ClassOf[Unit(C)];
+    for (size_t I = 0; I < Length; ++I) {
+      if (State == 0 && !Starts[I]) continue;
+      const uint32_t Class = Classes[I];
       if (Class == 0) {
         State = 0;
         continue;
       }
       State = Next(State, Class);
+      while (State != 0 && !Starts[I + 1 - States[State].Depth]) State = States[State].Fail;
       if (States[State].Best < Best) {
         Best = States[State].Best;
         if (Best == FFirstPair) break;  // nothing comes before it
@@ -328,7 +350,8 @@ class TPartialMatcher final : public TIndexedMatcher {
 
   TMatchIndexStats OwnStats() const override {
     TMatchIndexStats Stats;
-    Stats.Bytes = VectorBytes(FClassOf) + VectorBytes(FRootNext) + VectorBytes(FStates) + VectorBytes(FEdges);
+    Stats.Bytes = VectorBytes(FClassOf) + VectorBytes(FRootNext) + VectorBytes(FStates) + VectorBytes(FEdges) +
+                  VectorBytes(FStartBits) + VectorBytes(FRows);
     Stats.Keys = FKeys;
     Stats.States = FStates.size();
     return Stats;
@@ -340,11 +363,13 @@ class TPartialMatcher final : public TIndexedMatcher {
     uint32_t EdgeCount;
     uint32_t Fail;
     uint32_t Best;
+    uint32_t Depth;
   };
   struct TEdge {
     uint32_t Class;
     uint32_t Target;
   };
+  static constexpr uint32_t kRow = kNone;  // EdgeCount of a state whose edges are a row in FRows
 
   // Classes follow the order of the units, so sorted sources give edges
   // sorted by class.
@@ -368,7 +393,7 @@ class TPartialMatcher final : public TIndexedMatcher {
     for (uint32_t K : AKeys) Units += FPairs.Src(K).size();
     FStates.reserve(Units);
     FEdges.reserve(Units);
-    FStates.push_back({0, 0, 0, kNone});
+    FStates.push_back({0, 0, 0, kNone, 0});
     std::vector<uint32_t> Node(AKeys.size(), 0);
     std::vector<uint32_t> Active(AKeys.size());
     for (uint32_t A = 0; A < Active.size(); ++A) Active[A] = A;
@@ -383,7 +408,7 @@ class TPartialMatcher final : public TIndexedMatcher {
         const uint32_t Class = FUnitClass[Unit(Src[Depth])];
         if (Parent != PrevParent || Class != PrevClass) {
           Child = static_cast<uint32_t>(FStates.size());
-          FStates.push_back({0, 0, 0, kNone});
+          FStates.push_back({0, 0, 0, kNone, static_cast<uint32_t>(Depth + 1)});
           if (Parent == 0) {
             FRootNext[Class] = Child;
           } else {
@@ -405,7 +430,6 @@ class TPartialMatcher final : public TIndexedMatcher {
     }
     FStates.shrink_to_fit();
     FEdges.shrink_to_fit();
-    FUnitClass = {};
   }
 
   // Breadth-first order puts every state after its failure target, whose Best
@@ -423,11 +447,72 @@ class TPartialMatcher final : public TIndexedMatcher {
     }
   }
 
+  // The grams of the start filter: the first kGram classes of the sources
+  // that long, and the whole of the shorter ones, whose lengths are listed.
+  void BuildStartBits(const std::vector<uint32_t>& AKeys) {
+    bool Lengths[kGram + 1] = {};
+    for (uint32_t K : AKeys) Lengths[std::min<size_t>(FPairs.Src(K).size(), kGram)] = true;
+    for (unsigned L = 1; L <= kGram; ++L)
+      if (Lengths[L]) FGramLengths.push_back(L);
+    unsigned Bits = 9;
+    while (Bits < 23 && (size_t(1) << Bits) < 16 * AKeys.size()) ++Bits;
+    FStartShift = 32 - Bits;
+    FStartBits.assign((size_t(1) << Bits) / 64, 0);
+    uint32_t Gram[kGram];
+    for (uint32_t K : AKeys) {
+      const std::wstring_view Src = FPairs.Src(K);
+      const size_t Length = std::min<size_t>(Src.size(), kGram);
+      for (size_t I = 0; I < Length; ++I) Gram[I] = FUnitClass[Unit(Src[I])];
+      const uint32_t Bit = GramBit(Gram, Length);
+      FStartBits[Bit / 64] |= uint64_t(1) << (Bit % 64);
+    }
+  }
+
+  uint32_t GramBit(const uint32_t* AClasses, size_t ALength) const {
+    uint32_t Hash = static_cast<uint32_t>(ALength) * 0x85EBCA77u;
+    for (size_t I = 0; I < ALength; ++I) Hash = (Hash ^ AClasses[I]) * 0x9E3779B1u;
+    return Hash >> FStartShift;
+  }
+
+  // Starts[I] is false when no source can begin at I. AClasses ends with a 0.
+  void MarkStarts(const uint32_t* AClasses, size_t ALength, uint8_t* AStarts) const {
+    size_t Run = 0;  // classes other than 0 from I on, up to kGram
+    for (size_t I = ALength; I-- > 0;) {
+      Run = AClasses[I] ? std::min(Run + 1, kGram) : 0;
+      uint8_t May = 0;
+      for (unsigned L : FGramLengths) {
+        if (L > Run) break;
+        const uint32_t Bit = GramBit(AClasses + I, L);
+        if ((FStartBits[Bit / 64] >> (Bit % 64)) & 1) {
+          May = 1;
+          break;
+        }
+      }
+      AStarts[I] = May;
+    }
+  }
+
+  // A state with many edges (at least a sixteenth of the classes, so its row
+  // takes at most eight times the room of its edges) gets a row by class.
+  void BuildRows() {
+    const size_t Width = FRootNext.size();
+    for (TState& S : FStates) {
+      if (S.EdgeCount * size_t(16) < Width || S.EdgeCount <= 16) continue;
+      const size_t Row = FRows.size();
+      FRows.resize(Row + Width, kNone);
+      for (uint32_t E = S.EdgeFirst; E < S.EdgeFirst + S.EdgeCount; ++E) FRows[Row + FEdges[E].Class] = FEdges[E].Target;
+      S.EdgeFirst = static_cast<uint32_t>(Row);
+      S.EdgeCount = kRow;
+    }
+    FRows.shrink_to_fit();
+  }
+
   uint32_t Child(uint32_t AState, uint32_t AClass) const {
     const TState& S = FStates[AState];
+    if (S.EdgeCount == kRow) return FRows[S.EdgeFirst + AClass];
     const TEdge* First = FEdges.data() + S.EdgeFirst;
     const TEdge* Last = First + S.EdgeCount;
-    if (S.EdgeCount > 8) {
+    if (S.EdgeCount > 16) {
       First = std::lower_bound(First, Last, AClass, [](const TEdge& E, uint32_t C) { return E.Class < C; });
       return First != Last && First->Class == AClass ? First->Target : kNone;
     }
@@ -473,6 +558,11 @@ class TPartialMatcher final : public TIndexedMatcher {
   std::vector<uint32_t> FRootNext;   // the root's edges, by class
   std::vector<TState> FStates;
   std::vector<TEdge> FEdges;
+  std::vector<uint32_t> FRows;      // rows of kNone or a state, by class
+  static constexpr size_t kGram = 4;
+  std::vector<unsigned> FGramLengths;  // ascending
+  std::vector<uint64_t> FStartBits;    // grams that may begin a source
+  uint32_t FStartShift = 32;
   size_t FKeys = 0;
   uint32_t FFirstPair = kNone;
 };

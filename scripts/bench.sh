@@ -4,10 +4,12 @@
 set -euo pipefail
 source "$(dirname "$0")/env.sh"
 
+"$MVN_ROOT/scripts/setup.sh"
 "$MVN_ROOT/scripts/build.sh" bench_replace
 mvn_ensure_prefix
-wineserver -p
-trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
+"$WINESERVER" -p
+trap '"$WINESERVER" -k >/dev/null 2>&1 || true' EXIT
+"$WINE64" cmd /c exit >/dev/null 2>&1 </dev/null || true
 
 echo "load before: $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores"
 "$WINE64" "$BUILD64/tools/bench/bench_replace.exe" "$@"

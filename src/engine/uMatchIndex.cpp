@@ -273,20 +273,26 @@ class TWholeMatcher final : public TIndexedMatcher {
 
 // Partial mode: an automaton over the (lower-cased) sources. Units are first
 // mapped to classes (0 for a unit that occurs in no source, which sends the
-// walk back to the root); states are numbered breadth first, their edges lie
-// together sorted by class, and the root's edges are a plain table. Best of a
-// state is the smallest pair among the sources that end there or at any
-// state of its failure chain, so the minimum over one pass is the first pair
-// in CSV order whose source occurs.
+// walk back to the root). Best of a state is the smallest pair among the
+// sources that end there or at any state of its failure chain, so the
+// minimum over one pass is the first pair in CSV order whose source occurs.
 //
-// A large mapping makes a deep automaton whose states lie far apart in
-// memory, and plain text keeps the walk a few units deep all the time. So a
-// first pass marks the positions where some source may begin: a bit set over
-// the first units of the sources (hashed, so a set bit may be wrong, a clear
-// bit never is), looked up with the next units of the text. The walk then
-// stays at the root across unmarked positions, and drops a state whose text
-// began at an unmarked position for its failure state: no source can run
-// through it. Outside the marked places it touches only small tables.
+// A large mapping makes an automaton far larger than the caches, and below
+// its first two or three levels it is almost all chains of single children.
+// So states are numbered depth first (a state's first child is the next
+// record, and a chain is a run of consecutive records that the walk reads in
+// order), and a state with one child keeps that child's class in its own
+// record; only states with several children have an edge list, sorted by
+// class, or a row by class when they have many. The root's edges are a plain
+// table.
+//
+// Plain text keeps the walk a few units deep all the time. So a first pass
+// marks the positions where some source may begin: a bit set over the first
+// units of the sources (hashed, so a set bit may be wrong, a clear bit never
+// is), looked up with the next units of the text. The walk then stays at the
+// root across unmarked positions, and drops a state whose text began at an
+// unmarked position for its failure state: no source can run through it.
+// Outside the marked places it touches only small tables.
 class TPartialMatcher final : public TIndexedMatcher {
  public:
   TPartialMatcher(const TMapping& AMapping, bool ACaseSensitive)
@@ -350,29 +356,34 @@ class TPartialMatcher final : public TIndexedMatcher {
 
   TMatchIndexStats OwnStats() const override {
     TMatchIndexStats Stats;
-    Stats.Bytes = VectorBytes(FClassOf) + VectorBytes(FRootNext) + VectorBytes(FStates) + VectorBytes(FEdges) +
-                  VectorBytes(FStartBits) + VectorBytes(FRows);
+    Stats.Bytes = VectorBytes(FClassOf) + VectorBytes(FRootNext) + VectorBytes(FStates) + VectorBytes(FLists) +
+                  VectorBytes(FEdges) + VectorBytes(FStartBits) + VectorBytes(FRows);
     Stats.Keys = FKeys;
     Stats.States = FStates.size();
     return Stats;
   }
 
  private:
+  // One record per state, 16 bytes, so that a chain fills cache lines.
   struct TState {
-    uint32_t EdgeFirst;
-    uint32_t EdgeCount;
+    uint32_t Edge;  // 0: no child; a class: one child, the next state; kList | I: FLists[I]
     uint32_t Fail;
     uint32_t Best;
     uint32_t Depth;
+  };
+  struct TList {
+    uint32_t First;  // in FEdges, or in FRows for a row
+    uint32_t Count;  // kRow: a row
   };
   struct TEdge {
     uint32_t Class;
     uint32_t Target;
   };
-  static constexpr uint32_t kRow = kNone;  // EdgeCount of a state whose edges are a row in FRows
+  static constexpr uint32_t kList = 0x80000000u;  // above every class
+  static constexpr uint32_t kRow = kNone;
 
-  // Classes follow the order of the units, so sorted sources give edges
-  // sorted by class.
+  // Classes follow the order of the units, so sorted sources give children
+  // in the order of their classes.
   void BuildClasses(const std::vector<uint32_t>& AKeys) {
     FUnitClass.assign(kUnits, 0);
     for (uint32_t K : AKeys)
@@ -386,64 +397,91 @@ class TPartialMatcher final : public TIndexedMatcher {
     FRootNext.assign(Classes + 1, 0);
   }
 
-  // Level by level over the sorted sources: the sources under one state are
-  // neighbours, so each new state's edges are appended in one run.
+  // The sorted sources one after another: each shares a prefix with the one
+  // before and adds states for the rest, which numbers the states depth
+  // first. The edges are set afterwards from each state's parent.
   void BuildTrie(const std::vector<uint32_t>& AKeys) {
     size_t Units = 1;
     for (uint32_t K : AKeys) Units += FPairs.Src(K).size();
     FStates.reserve(Units);
-    FEdges.reserve(Units);
-    FStates.push_back({0, 0, 0, kNone, 0});
-    std::vector<uint32_t> Node(AKeys.size(), 0);
-    std::vector<uint32_t> Active(AKeys.size());
-    for (uint32_t A = 0; A < Active.size(); ++A) Active[A] = A;
-    for (size_t Depth = 0; !Active.empty(); ++Depth) {
-      uint32_t PrevParent = kNone;
-      uint32_t PrevClass = 0;
-      uint32_t Child = 0;
-      size_t Kept = 0;
-      for (uint32_t A : Active) {
-        const std::wstring_view Src = FPairs.Src(AKeys[A]);
-        const uint32_t Parent = Node[A];
-        const uint32_t Class = FUnitClass[Unit(Src[Depth])];
-        if (Parent != PrevParent || Class != PrevClass) {
-          Child = static_cast<uint32_t>(FStates.size());
-          FStates.push_back({0, 0, 0, kNone, static_cast<uint32_t>(Depth + 1)});
-          if (Parent == 0) {
-            FRootNext[Class] = Child;
-          } else {
-            TState& P = FStates[Parent];
-            if (P.EdgeCount == 0) P.EdgeFirst = static_cast<uint32_t>(FEdges.size());
-            ++P.EdgeCount;
-            FEdges.push_back({Class, Child});
-          }
-          PrevParent = Parent;
-          PrevClass = Class;
-        }
-        Node[A] = Child;
-        if (Src.size() == Depth + 1)
-          FStates[Child].Best = std::min(FStates[Child].Best, AKeys[A]);
-        else
-          Active[Kept++] = A;
+    std::vector<uint32_t> Parent;  // of every state
+    std::vector<uint32_t> Class;   // of the edge into every state
+    Parent.reserve(Units);
+    Class.reserve(Units);
+    FStates.push_back({0, 0, kNone, 0});
+    Parent.push_back(0);
+    Class.push_back(0);
+    std::vector<uint32_t> Path{0};  // the states along the previous source
+    std::wstring_view Prev;
+    for (uint32_t K : AKeys) {
+      const std::wstring_view Src = FPairs.Src(K);
+      size_t Shared = 0;
+      while (Shared < Prev.size() && Shared < Src.size() && Prev[Shared] == Src[Shared]) ++Shared;
+      Path.resize(Shared + 1);
+      for (size_t D = Shared; D < Src.size(); ++D) {
+        Path.push_back(static_cast<uint32_t>(FStates.size()));
+        FStates.push_back({0, 0, kNone, static_cast<uint32_t>(D + 1)});
+        Parent.push_back(Path[D]);
+        Class.push_back(FUnitClass[Unit(Src[D])]);
       }
-      Active.resize(Kept);
+      FStates[Path.back()].Best = K;
+      Prev = Src;
     }
     FStates.shrink_to_fit();
-    FEdges.shrink_to_fit();
+    SetEdges(Parent, Class);
   }
 
-  // Breadth-first order puts every state after its failure target, whose Best
-  // is therefore final when it is read.
-  void BuildFailLinks() {
+  void SetEdges(const std::vector<uint32_t>& AParent, const std::vector<uint32_t>& AClass) {
+    std::vector<uint32_t> Children(FStates.size(), 0);
+    for (uint32_t S = 1; S < FStates.size(); ++S) ++Children[AParent[S]];
+    uint32_t Edges = 0;
     for (uint32_t S = 1; S < FStates.size(); ++S) {
-      const TState Parent = FStates[S];
-      for (uint32_t E = Parent.EdgeFirst; E < Parent.EdgeFirst + Parent.EdgeCount; ++E) {
-        const TEdge Edge = FEdges[E];
-        const uint32_t Fail = Next(Parent.Fail, Edge.Class);
-        TState& Child = FStates[Edge.Target];
+      if (Children[S] < 2) continue;
+      FStates[S].Edge = kList | static_cast<uint32_t>(FLists.size());
+      FLists.push_back({Edges, 0});
+      Edges += Children[S];
+    }
+    FEdges.resize(Edges);
+    for (uint32_t S = 1; S < FStates.size(); ++S) {
+      const uint32_t P = AParent[S];
+      if (P == 0) {
+        FRootNext[AClass[S]] = S;
+      } else if (Children[P] == 1) {
+        FStates[P].Edge = AClass[S];  // S is P + 1
+      } else {
+        TList& List = FLists[FStates[P].Edge & ~kList];
+        FEdges[List.First + List.Count++] = {AClass[S], S};
+      }
+    }
+  }
+
+  // Calls AVisit(Class, Target) for every child of a state other than the
+  // root, before rows are made.
+  template <class TVisit>
+  void ForEachChild(uint32_t AState, TVisit AVisit) const {
+    const uint32_t Edge = FStates[AState].Edge;
+    if (Edge == 0) return;
+    if (!(Edge & kList)) return AVisit(Edge, AState + 1);
+    const TList& List = FLists[Edge & ~kList];
+    for (uint32_t E = List.First; E < List.First + List.Count; ++E) AVisit(FEdges[E].Class, FEdges[E].Target);
+  }
+
+  // Breadth first, so that every state comes after its failure target, whose
+  // Best is therefore final when it is read.
+  void BuildFailLinks() {
+    std::vector<uint32_t> Queue;
+    Queue.reserve(FStates.size());
+    for (uint32_t Target : FRootNext)
+      if (Target) Queue.push_back(Target);  // failure: the root
+    for (size_t Head = 0; Head < Queue.size(); ++Head) {
+      const uint32_t S = Queue[Head];
+      ForEachChild(S, [&](uint32_t AClass, uint32_t ATarget) {
+        const uint32_t Fail = Next(FStates[S].Fail, AClass);
+        TState& Child = FStates[ATarget];
         Child.Fail = Fail;
         Child.Best = std::min(Child.Best, FStates[Fail].Best);
-      }
+        Queue.push_back(ATarget);
+      });
     }
   }
 
@@ -496,23 +534,25 @@ class TPartialMatcher final : public TIndexedMatcher {
   // takes at most eight times the room of its edges) gets a row by class.
   void BuildRows() {
     const size_t Width = FRootNext.size();
-    for (TState& S : FStates) {
-      if (S.EdgeCount * size_t(16) < Width || S.EdgeCount <= 16) continue;
+    for (TList& List : FLists) {
+      if (List.Count * size_t(16) < Width || List.Count <= 16) continue;
       const size_t Row = FRows.size();
       FRows.resize(Row + Width, kNone);
-      for (uint32_t E = S.EdgeFirst; E < S.EdgeFirst + S.EdgeCount; ++E) FRows[Row + FEdges[E].Class] = FEdges[E].Target;
-      S.EdgeFirst = static_cast<uint32_t>(Row);
-      S.EdgeCount = kRow;
+      for (uint32_t E = List.First; E < List.First + List.Count; ++E) FRows[Row + FEdges[E].Class] = FEdges[E].Target;
+      List.First = static_cast<uint32_t>(Row);
+      List.Count = kRow;
     }
     FRows.shrink_to_fit();
   }
 
   uint32_t Child(uint32_t AState, uint32_t AClass) const {
-    const TState& S = FStates[AState];
-    if (S.EdgeCount == kRow) return FRows[S.EdgeFirst + AClass];
-    const TEdge* First = FEdges.data() + S.EdgeFirst;
-    const TEdge* Last = First + S.EdgeCount;
-    if (S.EdgeCount > 16) {
+    const uint32_t Edge = FStates[AState].Edge;
+    if (!(Edge & kList)) return Edge == AClass ? AState + 1 : kNone;  // Edge 0 is no class
+    const TList& List = FLists[Edge & ~kList];
+    if (List.Count == kRow) return FRows[List.First + AClass];
+    const TEdge* First = FEdges.data() + List.First;
+    const TEdge* Last = First + List.Count;
+    if (List.Count > 16) {
       First = std::lower_bound(First, Last, AClass, [](const TEdge& E, uint32_t C) { return E.Class < C; });
       return First != Last && First->Class == AClass ? First->Target : kNone;
     }
@@ -556,7 +596,8 @@ class TPartialMatcher final : public TIndexedMatcher {
   std::vector<uint32_t> FUnitClass;  // while building: class of a lower-cased unit
   std::vector<uint32_t> FClassOf;    // class of a cell's unit
   std::vector<uint32_t> FRootNext;   // the root's edges, by class
-  std::vector<TState> FStates;
+  std::vector<TState> FStates;      // depth first
+  std::vector<TList> FLists;        // of the states with several children
   std::vector<TEdge> FEdges;
   std::vector<uint32_t> FRows;      // rows of kNone or a state, by class
   static constexpr size_t kGram = 4;

@@ -329,24 +329,8 @@ class TPartialMatcher final : public TIndexedMatcher {
     for (size_t I = 0; I < Length; ++I) Classes[I] = FClassOf[Unit(ACellText[I])];
     Classes[Length] = 0;
     MarkStarts(Classes.data(), Length, Starts.data());
-
-    const TState* States = FStates.data();
-    uint32_t State = 0;
     uint32_t Best = kNone;
-    for (size_t I = 0; I < Length; ++I) {
-      if (State == 0 && !Starts[I]) continue;
-      const uint32_t Class = Classes[I];
-      if (Class == 0) {
-        State = 0;
-        continue;
-      }
-      State = Next(State, Class);
-      while (State != 0 && !Starts[I + 1 - States[State].Depth]) State = States[State].Fail;
-      if (States[State].Best < Best) {
-        Best = States[State].Best;
-        if (Best == FFirstPair) break;  // nothing comes before it
-      }
-    }
+    if (!FindFromStarts(Classes.data(), Length, Starts.data(), Best)) Best = FindByAutomaton(Classes.data(), Length, Starts.data());
     return Best;
   }
 
@@ -483,6 +467,57 @@ class TPartialMatcher final : public TIndexedMatcher {
         Queue.push_back(ATarget);
       });
     }
+  }
+
+  // Marked positions are few, and the sources that run from one rarely go
+  // deeper than two or three units, so reading the trie down from each of
+  // them touches fewer scattered states than the automaton's failure chains,
+  // and the reads from different positions do not wait for each other. Best
+  // of a state counts sources that end inside the text read, so any state
+  // reached gives a source that occurs. Text that keeps the reads deep (long
+  // sources repeated in the text) could cost the length of the text times
+  // that of the sources: past a budget in proportion to the text this gives
+  // up (false), and the automaton, linear in the text, answers instead.
+  bool FindFromStarts(const uint32_t* AClasses, size_t ALength, const uint8_t* AStarts, uint32_t& ABest) const {
+    const TState* States = FStates.data();
+    size_t Budget = 8 * ALength + 64;
+    for (size_t I = 0; I < ALength; ++I) {
+      if (!AStarts[I] || AClasses[I] == 0) continue;
+      uint32_t State = FRootNext[AClasses[I]];
+      for (size_t J = I + 1;; ++J) {
+        if (States[State].Best < ABest) {
+          ABest = States[State].Best;
+          if (ABest == FFirstPair) return true;  // nothing comes before it
+        }
+        if (AClasses[J] == 0) break;  // a unit in no source, or the end
+        if (Budget-- == 0) return false;
+        State = Child(State, AClasses[J]);
+        if (State == kNone) break;
+      }
+    }
+    return true;
+  }
+
+  // One pass of the automaton over the text.
+  uint32_t FindByAutomaton(const uint32_t* AClasses, size_t ALength, const uint8_t* AStarts) const {
+    const TState* States = FStates.data();
+    uint32_t State = 0;
+    uint32_t Best = kNone;
+    for (size_t I = 0; I < ALength; ++I) {
+      if (State == 0 && !AStarts[I]) continue;
+      const uint32_t Class = AClasses[I];
+      if (Class == 0) {
+        State = 0;
+        continue;
+      }
+      State = Next(State, Class);
+      while (State != 0 && !AStarts[I + 1 - States[State].Depth]) State = States[State].Fail;
+      if (States[State].Best < Best) {
+        Best = States[State].Best;
+        if (Best == FFirstPair) break;  // nothing comes before it
+      }
+    }
+    return Best;
   }
 
   // The grams of the start filter: the first kGram classes of the sources

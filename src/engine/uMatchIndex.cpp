@@ -522,6 +522,10 @@ class TPartialMatcher final : public TIndexedMatcher {
 
   // The grams of the start filter: the first kGram classes of the sources
   // that long, and the whole of the shorter ones, whose lengths are listed.
+  // Each gram sets three bits of one word (16 bits a source): a gram that
+  // begins no source passes only when it finds all three set, far more
+  // rarely than it would find one bit of its own set. The word costs one
+  // read, as the bit did.
   void BuildStartBits(const std::vector<uint32_t>& AKeys) {
     bool Lengths[kGram + 1] = {};
     for (uint32_t K : AKeys) Lengths[std::min<size_t>(FPairs.Src(K).size(), kGram)] = true;
@@ -529,22 +533,28 @@ class TPartialMatcher final : public TIndexedMatcher {
       if (Lengths[L]) FGramLengths.push_back(L);
     unsigned Bits = 9;
     while (Bits < 23 && (size_t(1) << Bits) < 16 * AKeys.size()) ++Bits;
-    FStartShift = 32 - Bits;
+    FStartShift = 64 - (Bits - 6);
     FStartBits.assign((size_t(1) << Bits) / 64, 0);
     uint32_t Gram[kGram];
     for (uint32_t K : AKeys) {
       const std::wstring_view Src = FPairs.Src(K);
       const size_t Length = std::min<size_t>(Src.size(), kGram);
       for (size_t I = 0; I < Length; ++I) Gram[I] = FUnitClass[Unit(Src[I])];
-      const uint32_t Bit = GramBit(Gram, Length);
-      FStartBits[Bit / 64] |= uint64_t(1) << (Bit % 64);
+      const uint64_t Hash = GramHash(Gram, Length);
+      FStartBits[Hash >> FStartShift] |= GramMask(Hash);
     }
   }
 
-  uint32_t GramBit(const uint32_t* AClasses, size_t ALength) const {
-    uint32_t Hash = static_cast<uint32_t>(ALength) * 0x85EBCA77u;
-    for (size_t I = 0; I < ALength; ++I) Hash = (Hash ^ AClasses[I]) * 0x9E3779B1u;
-    return Hash >> FStartShift;
+  static uint64_t GramHash(const uint32_t* AClasses, size_t ALength) {
+    uint64_t Hash = ALength * 0x85EBCA77C2B2AE63ull;
+    for (size_t I = 0; I < ALength; ++I) Hash = (Hash ^ AClasses[I]) * 0x9E3779B97F4A7C15ull;
+    return Hash ^ (Hash >> 29);
+  }
+
+  // The gram's three bits in its word: from the low bits, the word's index
+  // being the top ones.
+  static uint64_t GramMask(uint64_t AHash) {
+    return (uint64_t(1) << (AHash & 63)) | (uint64_t(1) << ((AHash >> 6) & 63)) | (uint64_t(1) << ((AHash >> 12) & 63));
   }
 
   // Starts[I] is false when no source can begin at I. AClasses ends with a 0.
@@ -555,8 +565,9 @@ class TPartialMatcher final : public TIndexedMatcher {
       uint8_t May = 0;
       for (unsigned L : FGramLengths) {
         if (L > Run) break;
-        const uint32_t Bit = GramBit(AClasses + I, L);
-        if ((FStartBits[Bit / 64] >> (Bit % 64)) & 1) {
+        const uint64_t Hash = GramHash(AClasses + I, L);
+        const uint64_t Mask = GramMask(Hash);
+        if ((FStartBits[Hash >> FStartShift] & Mask) == Mask) {
           May = 1;
           break;
         }
@@ -638,7 +649,7 @@ class TPartialMatcher final : public TIndexedMatcher {
   static constexpr size_t kGram = 4;
   std::vector<unsigned> FGramLengths;  // ascending
   std::vector<uint64_t> FStartBits;    // grams that may begin a source
-  uint32_t FStartShift = 32;
+  unsigned FStartShift = 64;          // of a gram's hash: its word
   size_t FKeys = 0;
   uint32_t FFirstPair = kNone;
 };

@@ -79,11 +79,9 @@ class TPairTexts {
  public:
   TPairTexts(const TMapping& AMapping, const wchar_t* AFold) {
     const size_t Count = std::min(AMapping.Srcs.size(), AMapping.Tgts.size());
-    FSrcStart.reserve(Count + 1);
-    FTgtStart.reserve(Count + 1);
+    FStarts.reserve(Count + 1);
     FFlags.reserve(Count);
-    FSrcStart.push_back(0);
-    FTgtStart.push_back(0);
+    FStarts.push_back({0, 0});
     for (size_t I = 0; I < Count; ++I) {
       const std::string& Src = AMapping.Srcs[I];
       uint8_t Flags = 0;
@@ -99,8 +97,7 @@ class TPairTexts {
         }
       }
       if (AppendWide(AMapping.Tgts[I], FTgtText)) Flags |= kTgtValid;
-      FSrcStart.push_back(static_cast<uint32_t>(FSrcText.size()));
-      FTgtStart.push_back(static_cast<uint32_t>(FTgtText.size()));
+      FStarts.push_back({static_cast<uint32_t>(FSrcText.size()), static_cast<uint32_t>(FTgtText.size())});
       FFlags.push_back(Flags);
     }
     FSrcText.shrink_to_fit();
@@ -110,27 +107,32 @@ class TPairTexts {
   uint32_t Count() const { return static_cast<uint32_t>(FFlags.size()); }
   bool Indexed(uint32_t I) const { return FFlags[I] & kIndexed; }
   bool TgtValid(uint32_t I) const { return FFlags[I] & kTgtValid; }
-  std::wstring_view Src(uint32_t I) const { return Slice(FSrcText, FSrcStart, I); }
-  std::wstring_view Tgt(uint32_t I) const { return Slice(FTgtText, FTgtStart, I); }
+  std::wstring_view Src(uint32_t I) const {
+    return std::wstring_view(FSrcText.data() + FStarts[I].Src, FStarts[I + 1].Src - FStarts[I].Src);
+  }
+  std::wstring_view Tgt(uint32_t I) const {
+    return std::wstring_view(FTgtText.data() + FStarts[I].Tgt, FStarts[I + 1].Tgt - FStarts[I].Tgt);
+  }
   // Pairs with a non-empty source that is not valid UTF-8, in CSV order.
   const std::vector<uint32_t>& Irregular() const { return FIrregular; }
   size_t Bytes() const {
-    return VectorBytes(FSrcText) + VectorBytes(FTgtText) + VectorBytes(FSrcStart) + VectorBytes(FTgtStart) +
-           VectorBytes(FFlags) + VectorBytes(FIrregular);
+    return VectorBytes(FSrcText) + VectorBytes(FTgtText) + VectorBytes(FStarts) + VectorBytes(FFlags) +
+           VectorBytes(FIrregular);
   }
 
  private:
   static constexpr uint8_t kIndexed = 1;
   static constexpr uint8_t kTgtValid = 2;
 
-  static std::wstring_view Slice(const std::vector<wchar_t>& AText, const std::vector<uint32_t>& AStart, uint32_t I) {
-    return std::wstring_view(AText.data() + AStart[I], AStart[I + 1] - AStart[I]);
-  }
-
   std::vector<wchar_t> FSrcText;
   std::vector<wchar_t> FTgtText;
-  std::vector<uint32_t> FSrcStart;
-  std::vector<uint32_t> FTgtStart;
+  // Where each pair's texts begin, side by side: a matched pair's source and
+  // target are found with one read.
+  struct TStart {
+    uint32_t Src;
+    uint32_t Tgt;
+  };
+  std::vector<TStart> FStarts;
   std::vector<uint8_t> FFlags;
   std::vector<uint32_t> FIrregular;
 };

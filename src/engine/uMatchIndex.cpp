@@ -288,13 +288,14 @@ class TWholeMatcher final : public TIndexedMatcher {
 // class, or a row by class when they have many. The root's edges are a plain
 // table.
 //
-// Plain text keeps the walk a few units deep all the time. So a first pass
-// marks the positions where some source may begin: a bit set over the first
-// units of the sources (hashed, so a set bit may be wrong, a clear bit never
-// is), looked up with the next units of the text. The walk then stays at the
-// root across unmarked positions, and drops a state whose text began at an
-// unmarked position for its failure state: no source can run through it.
-// Outside the marked places it touches only small tables.
+// Plain text keeps an automaton a few units deep all the time. So a first
+// pass marks the positions where some source may begin: a bit set over the
+// first units of the sources (hashed, so a pass may be wrong, a refusal never
+// is), looked up with the next units of the text. The trie is then read down
+// from each marked position alone (FindFromStarts). The automaton, kept for
+// text that would make those reads long, stays at the root across unmarked
+// positions, and drops a state whose text began at an unmarked position for
+// its failure state: no source can run through it.
 class TPartialMatcher final : public TIndexedMatcher {
  public:
   TPartialMatcher(const TMapping& AMapping, bool ACaseSensitive)
@@ -332,7 +333,8 @@ class TPartialMatcher final : public TIndexedMatcher {
     Classes[Length] = 0;
     MarkStarts(Classes.data(), Length, Starts.data());
     uint32_t Best = kNone;
-    if (!FindFromStarts(Classes.data(), Length, Starts.data(), Best)) Best = FindByAutomaton(Classes.data(), Length, Starts.data());
+    if (!FindFromStarts(Classes.data(), Length, Starts.data(), Best))
+      Best = FindByAutomaton(Classes.data(), Length, Starts.data());
     return Best;
   }
 

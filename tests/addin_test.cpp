@@ -63,7 +63,7 @@ class TAddInCopy {
   }
   template <class T>
   T Proc(const char* AName) const {
-    return reinterpret_cast<T>(GetProcAddress(FModule, AName));
+    return reinterpret_cast<T>(reinterpret_cast<void*>(GetProcAddress(FModule, AName)));
   }
   HRESULT Call(const char* AExport) const { return Proc<TDllFunc>(AExport)(); }
 

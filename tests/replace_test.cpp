@@ -349,7 +349,9 @@ TEST(MatchCell, FirstMatchingPairWinsAndOnlyItIsApplied) {
     const auto Matcher = MakeCellMatcher(Mapping, C.Mode, C.CaseSensitive);
     std::string FromMatcher;
     EXPECT_EQ(Matcher->Match(C.Cell, FromMatcher), C.Matched) << C.Cell;
-    if (C.Matched) EXPECT_EQ(FromMatcher, C.NewText) << C.Cell;
+    if (C.Matched) {
+      EXPECT_EQ(FromMatcher, C.NewText) << C.Cell;
+    }
   }
 }
 

@@ -52,7 +52,11 @@ void PrintSheet(const mvn::fake::TWorkbook& ABook, const char* ATitle) {
     std::string Line = "  ";
     Line += std::to_string(Row);
     Line += " |";
-    for (int32_t Col = 1; Col <= 3; ++Col) Line += " " + CellText(ABook.Cell(Row, Col)) + " |";
+    for (int32_t Col = 1; Col <= 3; ++Col) {
+      Line += ' ';
+      Line += CellText(ABook.Cell(Row, Col));
+      Line += " |";
+    }
     Print(Line + "\n");
   }
 }

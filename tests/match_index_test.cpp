@@ -11,28 +11,12 @@
 #include "engine/uReplace.h"
 #include "engine/uStrUtil.h"
 #include "engine/uUtils.h"
+#include "support/TestRandom.h"
 
 namespace mvn {
 namespace {
 
-// Small, fixed-seed generator: the same cases on every run.
-class TRandom {
- public:
-  explicit TRandom(uint64_t ASeed) : FState(ASeed) {}
-  uint64_t Next() {
-    uint64_t Z = (FState += 0x9E3779B97F4A7C15ull);
-    Z = (Z ^ (Z >> 30)) * 0xBF58476D1CE4E5B9ull;
-    Z = (Z ^ (Z >> 27)) * 0x94D049BB133111EBull;
-    return Z ^ (Z >> 31);
-  }
-  size_t Below(size_t AN) { return static_cast<size_t>(Next() % AN); }
-  bool Chance(int APercent) { return Below(100) < static_cast<size_t>(APercent); }
-  template <class T>
-  const T& Pick(const std::vector<T>& AItems) { return AItems[Below(AItems.size())]; }
-
- private:
-  uint64_t FState;
-};
+using test::TRandom;
 
 // What one cell gives, the way a run counts it.
 struct TOutcome {

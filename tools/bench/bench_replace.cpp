@@ -23,6 +23,7 @@
 #include "engine/uStrUtil.h"
 #include "fakeexcel/FakeExcel.h"
 #include "store/uUtils.h"
+#include "support/TestRandom.h"
 
 namespace mvn {
 namespace {
@@ -33,21 +34,7 @@ double SecondsSince(TClock::time_point AStart) {
   return std::chrono::duration<double>(TClock::now() - AStart).count();
 }
 
-class TRandom {
- public:
-  explicit TRandom(uint64_t ASeed) : FState(ASeed) {}
-  uint64_t Next() {
-    uint64_t Z = (FState += 0x9E3779B97F4A7C15ull);
-    Z = (Z ^ (Z >> 30)) * 0xBF58476D1CE4E5B9ull;
-    Z = (Z ^ (Z >> 27)) * 0x94D049BB133111EBull;
-    return Z ^ (Z >> 31);
-  }
-  size_t Below(size_t AN) { return static_cast<size_t>(Next() % AN); }
-  size_t Between(size_t ALow, size_t AHigh) { return ALow + Below(AHigh - ALow + 1); }
-
- private:
-  uint64_t FState;
-};
+using test::TRandom;
 
 // Mixed text: runs of ASCII letters and digits and runs of common CJK
 // characters (3,000 of them).

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "base/uExcept.h"
+#include "base/uText.h"
 #include "base/uUnicode.h"
 #include "i18n/uTranslator.h"
 #include "store/uWinFile.h"
@@ -16,16 +17,6 @@ namespace mvn {
 namespace {
 
 static_assert(sizeof(wchar_t) == 2, "UTF-16 units are wchar_t on Windows");
-
-// Removes characters 0..32 at both ends and nothing else: the no-break space
-// and the ideographic space belong to the text.
-std::string_view TrimBlanks(std::string_view AText) {
-  size_t First = 0;
-  size_t Last = AText.size();
-  while (First < Last && static_cast<unsigned char>(AText[First]) <= 32) ++First;
-  while (Last > First && static_cast<unsigned char>(AText[Last - 1]) <= 32) --Last;
-  return AText.substr(First, Last - First);
-}
 
 // The user's decimal separator, read afresh on every load so that a change in
 // the regional settings applies without restarting Excel.
@@ -70,7 +61,7 @@ bool IsFloatText(std::string_view AText, std::string_view ADecimal) {
 bool LooksLikeHeader(const TCsvRow& ARow) {
   const std::string Decimal = UserDecimalSeparator();
   for (const std::string& Field : ARow) {
-    const std::string_view Text = TrimBlanks(Field);
+    const std::string_view Text = TrimView(Field);
     if (!Text.empty() && !IsFloatText(Text, Decimal)) return true;
   }
   return false;
@@ -169,12 +160,9 @@ const std::string& TCsvData::Cell(int32_t ARow, int32_t ACol) const {
 std::string TCsvData::ColumnDisplayName(int32_t ACol) const {
   if (FHasHeader && !FRows.empty()) {
     const std::string& Field = Cell(0, ACol);
-    if (!TrimBlanks(Field).empty()) return Field;
+    if (!TrimView(Field).empty()) return Field;
   }
-  std::string Name = TLang("csv.col_header");
-  const size_t At = Name.find("%d");
-  if (At != std::string::npos) Name.replace(At, 2, std::to_string(static_cast<int64_t>(ACol) + 1));
-  return Name;
+  return FormatInt(TLang("csv.col_header"), static_cast<int64_t>(ACol) + 1);
 }
 
 bool TCsvData::IsValidUTF8(std::string_view ABytes) {

@@ -31,16 +31,6 @@ std::wstring_view TrimWide(std::wstring_view AText) {
   return AText.substr(First, Last - First);
 }
 
-// LowerUnit of every unit in one flat table that the loops index directly.
-const wchar_t* FoldTable() {
-  static const std::unique_ptr<wchar_t[]> Table = [] {
-    auto T = std::make_unique<wchar_t[]>(kUnits);
-    for (unsigned U = 0; U < kUnits; ++U) T[U] = LowerUnit(static_cast<wchar_t>(U));
-    return T;
-  }();
-  return Table.get();
-}
-
 template <bool Fold>
 inline unsigned Key(wchar_t AChar, const wchar_t* AFold) {
   return Fold ? Unit(AFold[Unit(AChar)]) : Unit(AChar);
@@ -143,7 +133,7 @@ class TIndexedMatcher : public TCellMatcher {
       : FMapping(AMapping),
         FMatchMode(AMatchMode),
         FCaseSensitive(ACaseSensitive),
-        FFold(FoldTable()),
+        FFold(LowerUnitTable()),
         FPairs(AMapping, ACaseSensitive ? nullptr : FFold) {}
 
   using TCellMatcher::Match;

@@ -26,26 +26,11 @@ const std::array<wchar_t, 65536>& LowerTable() {
   return *Table;
 }
 
-std::string FillPlaceholder(std::string_view AFormat, std::string_view APlaceholder, std::string_view AValue) {
-  std::string Result(AFormat);
-  const size_t At = Result.find(APlaceholder);
-  if (At != std::string::npos) Result.replace(At, APlaceholder.size(), AValue);
-  return Result;
-}
-
 }  // namespace
 
-bool IsTrimmable(char AChar) { return static_cast<unsigned char>(AChar) <= 32; }
-
-std::string Trim(std::string_view AText) {
-  size_t First = 0;
-  size_t Last = AText.size();
-  while (First < Last && IsTrimmable(AText[First])) ++First;
-  while (Last > First && IsTrimmable(AText[Last - 1])) --Last;
-  return std::string(AText.substr(First, Last - First));
-}
-
 wchar_t LowerUnit(wchar_t AUnit) { return LowerTable()[static_cast<unsigned short>(AUnit)]; }
+
+const wchar_t* LowerUnitTable() { return LowerTable().data(); }
 
 void LowerInPlace(std::wstring& AText) {
   const auto& Table = LowerTable();
@@ -106,14 +91,6 @@ int UTF8ReplaceAllNoCase(std::string& AText, std::string_view AOld, std::string_
   Result.append(Text, From, std::wstring::npos);
   AText = WideToUtf8(Result);
   return Count;
-}
-
-std::string FormatInt(std::string_view AFormat, int64_t AValue) {
-  return FillPlaceholder(AFormat, "%d", std::to_string(AValue));
-}
-
-std::string FormatStr(std::string_view AFormat, std::string_view AValue) {
-  return FillPlaceholder(AFormat, "%s", AValue);
 }
 
 }  // namespace mvn

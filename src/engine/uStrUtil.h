@@ -6,15 +6,14 @@
 #include <string>
 #include <string_view>
 
-namespace mvn {
+#include "base/uText.h"
 
-// Removes leading and trailing characters with codes 0 to 32, nothing else
-// (the no-break space and U+3000 stay).
-std::string Trim(std::string_view AText);
-bool IsTrimmable(char AChar);
+namespace mvn {
 
 // The platform's simple lower-case mapping of one UTF-16 unit.
 wchar_t LowerUnit(wchar_t AUnit);
+// The same mapping as a table of 65,536 units, for loops that fold many.
+const wchar_t* LowerUnitTable();
 void LowerInPlace(std::wstring& AText);
 
 std::string UTF8Lower(std::string_view AText);
@@ -27,10 +26,5 @@ int UTF8ReplaceAllCase(std::string& AText, std::string_view AOld, std::string_vi
 // The same ignoring case; the inserted text keeps its letters and so do the
 // untouched parts of AText.
 int UTF8ReplaceAllNoCase(std::string& AText, std::string_view AOld, std::string_view ANew);
-
-// Fills the first "%d" of a catalogue text with AValue.
-std::string FormatInt(std::string_view AFormat, int64_t AValue);
-// Fills the first "%s" of a catalogue text with AValue.
-std::string FormatStr(std::string_view AFormat, std::string_view AValue);
 
 }  // namespace mvn

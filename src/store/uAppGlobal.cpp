@@ -1,6 +1,7 @@
 #include "store/uAppGlobal.h"
 
 #include "base/uExcept.h"
+#include "base/uText.h"
 #include "i18n/uTranslator.h"
 #include "store/uUtils.h"
 #include "store/uWinFile.h"
@@ -18,12 +19,6 @@ constexpr TSampleRow CSampleRows[] = {
     {"北京", "Beijing"},  {"上海", "Shanghai"}, {"广州", "Guangzhou"}, {"深圳", "Shenzhen"}, {"杭州", "Hangzhou"},
     {"成都", "Chengdu"}, {"武汉", "Wuhan"},     {"西安", "XiAn"},      {"南京", "Nanjing"},  {"重庆", "Chongqing"},
 };
-
-std::string ReplacePercentS(std::string AText, const std::string& AValue) {
-  const size_t Pos = AText.find("%s");
-  if (Pos != std::string::npos) AText.replace(Pos, 2, AValue);
-  return AText;
-}
 
 }  // namespace
 
@@ -47,7 +42,7 @@ std::optional<TSampleDataError> CreateSampleData(TSchemeList& ASchemes) {
   const std::string SamplePath = Dir + TLang("app.sample_csv");
   try {
     if (!WriteFileBytesU(SamplePath, SampleCsvBytes()))
-      return TSampleDataError{TLang("gl.sample_fail_title"), ReplacePercentS(TLang("gl.sample_fail_write"), SamplePath)};
+      return TSampleDataError{TLang("gl.sample_fail_title"), FormatStr(TLang("gl.sample_fail_write"), SamplePath)};
   } catch (...) {
     return TSampleDataError{TLang("gl.sample_fail_title"), DescribeCurrentException().Message};
   }

@@ -3,7 +3,7 @@
 #include <charconv>
 #include <utility>
 
-#include "store/uStrings.h"
+#include "base/uText.h"
 #include "store/uWinFile.h"
 
 namespace mvn {
@@ -26,7 +26,7 @@ std::string AsciiLowerCopy(std::string AText) {
 
 std::string EntryName(const std::string& ALine) {
   const size_t Eq = ALine.find('=');
-  return TrimBlanks(Eq == std::string::npos ? ALine : ALine.substr(0, Eq));
+  return Trim(Eq == std::string::npos ? ALine : ALine.substr(0, Eq));
 }
 
 std::vector<std::string> SplitLines(const std::string& AText) {
@@ -79,21 +79,21 @@ void TWideIniFile::Load() {
 
   int Current = -1;
   for (const std::string& Raw : SplitLines(Text)) {
-    const std::string Line = TrimBlanks(Raw);
+    const std::string Line = Trim(Raw);
     if (Line.empty() || Line[0] == ';' || Line[0] == '#') continue;
     if (Line[0] == '[') {
       const size_t Close = Line.find(']');
       if (Close != std::string::npos) {
-        Current = AddSection(TrimBlanks(Line.substr(1, Close - 1)));
+        Current = AddSection(Trim(Line.substr(1, Close - 1)));
         continue;
       }
     }
     const size_t Eq = Line.find('=');
     if (Eq == std::string::npos) continue;
-    const std::string Name = TrimBlanks(Line.substr(0, Eq));
+    const std::string Name = Trim(Line.substr(0, Eq));
     if (Name.empty()) continue;
     if (Current < 0) Current = AddSection("");
-    PutKeyValue(Current, Name, TrimBlanks(Line.substr(Eq + 1)));
+    PutKeyValue(Current, Name, Trim(Line.substr(Eq + 1)));
   }
   // Storing the entries went through PutKeyValue, yet memory and file agree.
   FModified = false;
@@ -132,7 +132,7 @@ std::string TWideIniFile::ReadString(const std::string& ASection, const std::str
   if (Key < 0) return ADefault;
   const std::string& Line = FKeys[Section][Key];
   const size_t Eq = Line.find('=');
-  return Eq == std::string::npos ? std::string() : TrimBlanks(Line.substr(Eq + 1));
+  return Eq == std::string::npos ? std::string() : Trim(Line.substr(Eq + 1));
 }
 
 bool TWideIniFile::ReadBool(const std::string& ASection, const std::string& AKey, bool ADefault) const {

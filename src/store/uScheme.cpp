@@ -8,7 +8,7 @@
 #include <utility>
 
 #include "store/uIniFile.h"
-#include "store/uStrings.h"
+#include "base/uText.h"
 #include "store/uUtils.h"
 
 namespace mvn {
@@ -49,7 +49,7 @@ void WriteScheme(TWideIniFile& AIni, const std::string& ASection, const TScheme&
 std::string MatchModeToStr(TMatchMode AMode) { return AMode == mmPartial ? "partial" : "whole"; }
 
 TMatchMode StrToMatchMode(const std::string& AText) {
-  return SameTextAscii(TrimBlanks(AText), "partial") ? mmPartial : mmWhole;
+  return SameTextAscii(Trim(AText), "partial") ? mmPartial : mmWhole;
 }
 
 std::string TScheme::CsvFullPath() const { return DataDir() + CsvFile; }

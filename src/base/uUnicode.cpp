@@ -24,6 +24,17 @@ std::wstring Utf8ToWide(std::string_view AText) {
   return MultiByteToWideString(CP_UTF8, AText);
 }
 
+std::wstring Utf16BytesToWide(std::string_view ABytes, bool ABigEndian) {
+  const auto* B = reinterpret_cast<const unsigned char*>(ABytes.data());
+  std::wstring Result(ABytes.size() / 2, L'\0');
+  for (size_t U = 0; U < Result.size(); ++U) {
+    const unsigned First = B[2 * U];
+    const unsigned Second = B[2 * U + 1];
+    Result[U] = static_cast<wchar_t>(ABigEndian ? (First << 8 | Second) : (Second << 8 | First));
+  }
+  return Result;
+}
+
 std::wstring AnsiToWide(std::string_view ABytes) {
   return MultiByteToWideString(CP_ACP, ABytes);
 }

@@ -205,15 +205,7 @@ std::string TCsvData::DecodeBytesToUTF8(std::string_view ABytes) {
   if (N == 0) return {};
   if (N >= 3 && B[0] == 0xEF && B[1] == 0xBB && B[2] == 0xBF) return std::string(ABytes.substr(3));
   if (N >= 2 && ((B[0] == 0xFF && B[1] == 0xFE) || (B[0] == 0xFE && B[1] == 0xFF))) {
-    const bool BigEndian = B[0] == 0xFE;
-    const size_t Units = (N - 2) / 2;  // an odd last byte is dropped
-    std::wstring Wide(Units, L'\0');
-    for (size_t U = 0; U < Units; ++U) {
-      const unsigned First = B[2 + 2 * U];
-      const unsigned Second = B[3 + 2 * U];
-      Wide[U] = static_cast<wchar_t>(BigEndian ? (First << 8 | Second) : (Second << 8 | First));
-    }
-    return WideToUtf8(Wide);
+    return WideToUtf8(Utf16BytesToWide(ABytes.substr(2), B[0] == 0xFE));
   }
   if (IsValidUTF8(ABytes)) return std::string(ABytes);
   const std::wstring Wide = AnsiToWide(ABytes);

@@ -30,18 +30,6 @@ bool WriteAll(HANDLE AFile, const std::string& AData) {
   return true;
 }
 
-std::wstring Utf16FromBytes(const std::string& ABytes, bool ABigEndian) {
-  std::wstring Result;
-  const size_t Count = (ABytes.size() - 2) / 2;  // an odd last byte is dropped
-  Result.reserve(Count);
-  for (size_t I = 0; I < Count; ++I) {
-    const unsigned char First = static_cast<unsigned char>(ABytes[2 + 2 * I]);
-    const unsigned char Second = static_cast<unsigned char>(ABytes[3 + 2 * I]);
-    Result += static_cast<wchar_t>(ABigEndian ? First * 256 + Second : Second * 256 + First);
-  }
-  return Result;
-}
-
 // The whole content as strict UTF-8; false when any sequence is invalid.
 bool StrictUtf8ToWide(const std::string& ABytes, std::wstring& AText) {
   if (ABytes.size() > INT_MAX) return false;
@@ -205,8 +193,8 @@ bool ReplaceFileBytesU(const std::string& APath, const std::string& AData) {
 std::string ReadFileTextU(const std::string& APath) {
   std::string Bytes;
   if (!ReadFileBytesU(APath, Bytes) || Bytes.empty()) return {};
-  if (StartsWith(Bytes, "\xFF\xFE", 2)) return WideToUtf8(Utf16FromBytes(Bytes, false));
-  if (StartsWith(Bytes, "\xFE\xFF", 2)) return WideToUtf8(Utf16FromBytes(Bytes, true));
+  if (StartsWith(Bytes, "\xFF\xFE", 2)) return WideToUtf8(Utf16BytesToWide(std::string_view(Bytes).substr(2), false));
+  if (StartsWith(Bytes, "\xFE\xFF", 2)) return WideToUtf8(Utf16BytesToWide(std::string_view(Bytes).substr(2), true));
   if (StartsWith(Bytes, "\xEF\xBB\xBF", 3)) return Bytes.substr(3);
   std::wstring Text;
   if (StrictUtf8ToWide(Bytes, Text)) return WideToUtf8(Text);

@@ -8,6 +8,7 @@
 
 #include "base/uExcept.h"
 #include "base/uHandles.h"
+#include "base/uModule.h"
 #include "host/uAppShell.h"
 #include "host/uComTypes.h"
 #include "i18n/uTranslator.h"
@@ -84,20 +85,10 @@ std::wstring GuidText(REFGUID AGuid) {
   return Buffer;
 }
 
-std::wstring ModuleFileName() {
-  std::wstring Buffer(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD Len = GetModuleFileNameW(GInstance, Buffer.data(), static_cast<DWORD>(Buffer.size()));
-    if (Len == 0) return {};
-    if (Len < Buffer.size()) return Buffer.substr(0, Len);
-    Buffer.resize(Buffer.size() * 2);
-  }
-}
-
 // The file name without directory and extension: the first part of the
 // server's own ProgID.
 std::wstring ServerName() {
-  std::wstring Name = ModuleFileName();
+  std::wstring Name = ModuleFileName(GInstance);
   const size_t Slash = Name.find_last_of(L"\\/:");
   if (Slash != std::wstring::npos) Name.erase(0, Slash + 1);
   const size_t Dot = Name.rfind(L'.');
@@ -125,7 +116,7 @@ bool RegisterFactory(const TMVNFactory& AFactory) {
   const std::wstring ClassID = GuidText(AFactory.ClassID());
   const std::wstring ClassKey = L"CLSID\\" + ClassID;
   const std::wstring ServerProgID = ServerName() + L"." + MVN_CLASS_NAME;
-  const std::wstring FileName = ModuleFileName();
+  const std::wstring FileName = ModuleFileName(GInstance);
   if (FileName.empty()) return false;
   return WriteClassesRootValue(ClassKey + L"\\InprocServer32", nullptr, FileName) &&
          WriteClassesRootValue(ClassKey + L"\\InprocServer32", L"ThreadingModel", MVN_THREADING_MODEL) &&

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "base/uModule.h"
 #include "base/uUnicode.h"
 #include "store/uWinFile.h"
 
@@ -23,25 +24,11 @@ std::string WithTrailingSeparator(std::string APath) {
 }  // namespace
 
 std::string ModuleDir() {
-  HMODULE Module = nullptr;
-  // The address of this function identifies the DLL (or test program) that
-  // holds it, never the host's executable.
-  if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                          reinterpret_cast<LPCWSTR>(&ModuleDir), &Module))
-    return {};
-  std::wstring Buffer(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD Len = GetModuleFileNameW(Module, Buffer.data(), static_cast<DWORD>(Buffer.size()));
-    if (Len == 0) return {};
-    if (Len < Buffer.size()) {
-      Buffer.resize(Len);
-      break;
-    }
-    Buffer.resize(Buffer.size() * 2);
-  }
-  const size_t Slash = Buffer.find_last_of(L"\\/");
-  Buffer.resize(Slash == std::wstring::npos ? 0 : Slash + 1);
-  return WideToUtf8(Buffer);
+  std::wstring Name = ModuleFileName(ThisModule());
+  const size_t Separator = Name.find_last_of(L"\\/:");
+  Name.resize(Separator == std::wstring::npos ? 0 : Separator + 1);
+  if (!Name.empty() && Name.back() == L':') Name += L'\\';
+  return WideToUtf8(Name);
 }
 
 std::string SchemesIniPath() { return ModuleDir() + "schemes.ini"; }

@@ -7,6 +7,7 @@
 #include <exception>
 
 #include "base/uExcept.h"
+#include "base/uModule.h"
 #include "base/uUnicode.h"
 
 namespace mvn {
@@ -113,17 +114,7 @@ RECT ChildRect(const TPlace& P, const RECT& AClient, RECT& AFree, int ADpi) {
 
 // --- Module, DPI ---------------------------------------------------------------
 
-HINSTANCE ModuleInstance() {
-  static HMODULE GModule = [] {
-    HMODULE M = nullptr;
-    // The address of this function lies in our own module; the process's
-    // executable (Excel) is someone else's.
-    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCWSTR>(&ModuleInstance), &M);
-    return M;
-  }();
-  return GModule;
-}
+HINSTANCE ModuleInstance() { return ThisModule(); }
 
 int ScreenDpi() {
   static int GDpi = [] {

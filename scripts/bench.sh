@@ -7,6 +7,9 @@ source "$(dirname "$0")/env.sh"
 "$MVN_ROOT/scripts/setup.sh"
 "$MVN_ROOT/scripts/build.sh" bench_replace
 mvn_ensure_prefix
+# A server left from an earlier run is stopped first: -p refuses to start
+# beside one.
+"$WINESERVER" -k >/dev/null 2>&1 || true
 "$WINESERVER" -p
 trap '"$WINESERVER" -k >/dev/null 2>&1 || true' EXIT
 "$WINE64" cmd /c exit >/dev/null 2>&1 </dev/null || true

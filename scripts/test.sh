@@ -9,6 +9,9 @@ mvn_ensure_prefix
 
 # One persistent server for the whole run: each test process then starts in a
 # fraction of a second.
+# A server left from an earlier run is stopped first: -p refuses to start
+# beside one.
+"$WINESERVER" -k >/dev/null 2>&1 || true
 "$WINESERVER" -p
 trap '"$WINESERVER" -k >/dev/null 2>&1 || true' EXIT
 # The first Wine process starts Wine's background services, which would hold

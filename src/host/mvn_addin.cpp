@@ -3,12 +3,12 @@
 #include <olectl.h>
 
 #include <atomic>
-#include <cstdio>
 #include <string>
 
 #include "base/uExcept.h"
 #include "base/uHandles.h"
 #include "base/uModule.h"
+#include "base/uUnicode.h"
 #include "host/uAppShell.h"
 #include "host/uComTypes.h"
 #include "i18n/uTranslator.h"
@@ -79,12 +79,6 @@ class TMVNFactory final : public IClassFactory {
 TMVNFactory GAddInFactory(CLSID_MVNAddIn, &CreateAddIn);
 TMVNFactory* const GFactories[] = {&GAddInFactory};
 
-std::wstring GuidText(REFGUID AGuid) {
-  wchar_t Buffer[40] = {};
-  StringFromGUID2(AGuid, Buffer, 40);
-  return Buffer;
-}
-
 // The file name without directory and extension: the first part of the
 // server's own ProgID.
 std::wstring ServerName() {
@@ -113,7 +107,7 @@ bool DeleteClassesRootKey(const std::wstring& AKey) {
 }
 
 bool RegisterFactory(const TMVNFactory& AFactory) {
-  const std::wstring ClassID = GuidText(AFactory.ClassID());
+  const std::wstring ClassID = Utf8ToWide(GuidText(AFactory.ClassID()));
   const std::wstring ClassKey = L"CLSID\\" + ClassID;
   const std::wstring ServerProgID = ServerName() + L"." + MVN_CLASS_NAME;
   const std::wstring FileName = ModuleFileName(GInstance);
@@ -131,7 +125,7 @@ bool RegisterFactory(const TMVNFactory& AFactory) {
 // Tries every key, each subkey before its parent; false when one of them is
 // still there afterwards.
 bool UnregisterFactory(const TMVNFactory& AFactory) {
-  const std::wstring ClassKey = L"CLSID\\" + GuidText(AFactory.ClassID());
+  const std::wstring ClassKey = L"CLSID\\" + Utf8ToWide(GuidText(AFactory.ClassID()));
   const std::wstring ServerProgID = ServerName() + L"." + MVN_CLASS_NAME;
   const std::wstring Keys[] = {
       ClassKey + L"\\InprocServer32",
@@ -148,12 +142,6 @@ bool UnregisterFactory(const TMVNFactory& AFactory) {
   for (const std::wstring& Key : Keys)
     if (!DeleteClassesRootKey(Key)) Ok = false;
   return Ok;
-}
-
-std::string HexCode(HRESULT ACode) {
-  char Buffer[16];
-  std::snprintf(Buffer, sizeof Buffer, "%08lX", static_cast<unsigned long>(ACode));
-  return Buffer;
 }
 
 }  // namespace

@@ -22,18 +22,6 @@ std::unique_ptr<TSchemeList> GMainSchemes;
 std::unique_ptr<TAppSettings> GMainSettings;
 TConnectionStepHook GConnectionStepHook = nullptr;
 
-std::string GuidText(REFGUID AGuid) {
-  wchar_t Buffer[40] = {};
-  StringFromGUID2(AGuid, Buffer, 40);
-  return WideToUtf8(Buffer);
-}
-
-std::string HexCode(HRESULT ACode) {
-  char Buffer[16];
-  std::snprintf(Buffer, sizeof Buffer, "%08lX", static_cast<unsigned long>(ACode));
-  return Buffer;
-}
-
 std::string TimeStamp() {
   SYSTEMTIME T;
   GetLocalTime(&T);
@@ -71,6 +59,18 @@ bool IsRibbonRequest(REFIID AIID) {
 }
 
 }  // namespace
+
+std::string GuidText(REFGUID AGuid) {
+  wchar_t Buffer[40] = {};
+  StringFromGUID2(AGuid, Buffer, 40);
+  return WideToUtf8(Buffer);
+}
+
+std::string HexCode(HRESULT ACode) {
+  char Buffer[16];
+  std::snprintf(Buffer, sizeof Buffer, "%08lX", static_cast<unsigned long>(ACode));
+  return Buffer;
+}
 
 void TraceLog(const std::string& AMsg) noexcept {
   try {

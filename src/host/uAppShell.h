@@ -25,6 +25,12 @@ void TraceLog(const std::string& AMsg) noexcept;
 // Starts afresh once the file has grown beyond this many bytes.
 constexpr uint64_t kTraceLogLimit = 16777216;
 
+// A GUID in registry form ("{000C0396-0000-0000-C000-000000000046}") and an
+// HRESULT as eight upper-case hex digits, as the trace and the registry
+// write them.
+std::string GuidText(REFGUID AGuid);
+std::string HexCode(HRESULT ACode);
+
 // The process-wide scheme list and settings, created and loaded on first
 // use. A load that raises leaves the object in place, and later calls return
 // it without loading again.

@@ -6,19 +6,27 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 namespace mvn {
 
-inline bool IsBlankChar(char AChar) { return static_cast<unsigned char>(AChar) <= 32; }
+template <class TChar>
+inline bool IsBlankChar(TChar AChar) {
+  return static_cast<std::make_unsigned_t<TChar>>(AChar) <= 32;
+}
 
-// AText without leading and trailing blanks, as a view into AText.
-inline std::string_view TrimView(std::string_view AText) {
+// AText without leading and trailing blanks, as a view into AText (UTF-8 or
+// UTF-16: a blank is one unit in both).
+template <class TChar>
+inline std::basic_string_view<TChar> TrimView(std::basic_string_view<TChar> AText) {
   size_t First = 0;
   size_t Last = AText.size();
   while (First < Last && IsBlankChar(AText[First])) ++First;
   while (Last > First && IsBlankChar(AText[Last - 1])) --Last;
   return AText.substr(First, Last - First);
 }
+inline std::string_view TrimView(std::string_view AText) { return TrimView<char>(AText); }
+inline std::wstring_view TrimView(std::wstring_view AText) { return TrimView<wchar_t>(AText); }
 
 inline std::string Trim(std::string_view AText) { return std::string(TrimView(AText)); }
 

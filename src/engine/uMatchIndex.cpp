@@ -17,20 +17,6 @@ constexpr size_t kUnits = 65536;
 
 inline unsigned Unit(wchar_t AChar) { return static_cast<unsigned short>(AChar); }
 
-bool HasSurrogate(std::wstring_view AText) {
-  for (wchar_t C : AText)
-    if ((Unit(C) & 0xF800u) == 0xD800u) return true;
-  return false;
-}
-
-std::wstring_view TrimWide(std::wstring_view AText) {
-  size_t First = 0;
-  size_t Last = AText.size();
-  while (First < Last && Unit(AText[First]) <= 32) ++First;
-  while (Last > First && Unit(AText[Last - 1]) <= 32) --Last;
-  return AText.substr(First, Last - First);
-}
-
 template <bool Fold>
 inline unsigned Key(wchar_t AChar, const wchar_t* AFold) {
   return Fold ? Unit(AFold[Unit(AChar)]) : Unit(AChar);
@@ -649,23 +635,6 @@ class TPartialMatcher final : public TIndexedMatcher {
 };
 
 }  // namespace
-
-std::wstring_view CellMatchText(const VARIANT& AValue, bool ATrim, std::wstring& ABuffer) {
-  std::wstring_view Text;
-  if (AValue.vt == VT_BSTR) {
-    if (AValue.bstrVal) Text = std::wstring_view(AValue.bstrVal, SysStringLen(AValue.bstrVal));
-  } else {
-    ABuffer = Utf8ToWide(VariantToMatchText(AValue));
-    Text = ABuffer;
-  }
-  if (ATrim) Text = TrimWide(Text);
-  if (HasSurrogate(Text)) {
-    // The UTF-8 text carries an unpaired surrogate as U+FFFD: match that.
-    ABuffer = Utf8ToWide(WideToUtf8(Text));
-    Text = ABuffer;
-  }
-  return Text;
-}
 
 std::unique_ptr<TCellMatcher> MakeIndexedMatcher(const TMapping& AMapping, TMatchMode AMatchMode, bool ACaseSensitive) {
   if (AMatchMode == mmWhole) return std::make_unique<TWholeMatcher>(AMapping, ACaseSensitive);

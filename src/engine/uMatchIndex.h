@@ -26,12 +26,6 @@
 
 namespace mvn {
 
-// The text a cell value is matched as, in UTF-16: VariantToMatchText's text,
-// trimmed when ATrim. A string value is read in place; other values, and
-// texts holding surrogates (an unpaired one becomes U+FFFD, as in the UTF-8
-// form), are put into ABuffer. Raises as VariantToMatchText does.
-std::wstring_view CellMatchText(const VARIANT& AValue, bool ATrim, std::wstring& ABuffer);
-
 // The indexed matcher; the mapping must outlive it.
 std::unique_ptr<TCellMatcher> MakeIndexedMatcher(const TMapping& AMapping, TMatchMode AMatchMode, bool ACaseSensitive);
 

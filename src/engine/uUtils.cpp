@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "base/uExcept.h"
+#include "base/uText.h"
 #include "base/uUnicode.h"
 
 namespace mvn {
@@ -40,6 +41,12 @@ std::string DateToText(DATE ADate) {
   if (FAILED(VariantChangeTypeEx(Text.Put(), &Source, LOCALE_USER_DEFAULT, 0, VT_BSTR)))
     throw Exception("a date value has no text form");
   return VarToUTF8(Text.Value());
+}
+
+bool HasSurrogate(std::wstring_view AText) {
+  for (wchar_t C : AText)
+    if ((static_cast<unsigned short>(C) & 0xF800u) == 0xD800u) return true;
+  return false;
 }
 
 template <class TInt>
@@ -100,6 +107,23 @@ std::string ValueToText(const VARIANT& AValue) {
 }
 
 std::string VariantToMatchText(const VARIANT& AValue) { return ValueToText(AValue); }
+
+std::wstring_view CellMatchText(const VARIANT& AValue, bool ATrim, std::wstring& ABuffer) {
+  std::wstring_view Text;
+  if (AValue.vt == VT_BSTR) {
+    if (AValue.bstrVal) Text = std::wstring_view(AValue.bstrVal, SysStringLen(AValue.bstrVal));
+  } else {
+    ABuffer = Utf8ToWide(VariantToMatchText(AValue));
+    Text = ABuffer;
+  }
+  if (ATrim) Text = TrimView(Text);
+  if (HasSurrogate(Text)) {
+    // The UTF-8 text carries an unpaired surrogate as U+FFFD: match that.
+    ABuffer = Utf8ToWide(WideToUtf8(Text));
+    Text = ABuffer;
+  }
+  return Text;
+}
 
 std::wstring Ex(std::string_view AUtf8) { return Utf8ToWide(AUtf8); }
 

@@ -21,6 +21,7 @@
 #include "engine/uMatchIndex.h"
 #include "engine/uReplace.h"
 #include "engine/uStrUtil.h"
+#include "engine/uUtils.h"
 #include "fakeexcel/FakeExcel.h"
 #include "store/uUtils.h"
 #include "support/TestRandom.h"

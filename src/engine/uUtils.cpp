@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 
+#include "base/uComPtr.h"
 #include "base/uExcept.h"
 #include "base/uText.h"
 #include "base/uUnicode.h"
@@ -126,7 +127,5 @@ std::wstring_view CellMatchText(const VARIANT& AValue, bool ATrim, std::wstring&
 }
 
 std::wstring Ex(std::string_view AUtf8) { return Utf8ToWide(AUtf8); }
-
-TVariant DispatchToVariant(IDispatch* ADispatch) { return TVariant::FromDispatch(ADispatch); }
 
 }  // namespace mvn

@@ -6,8 +6,6 @@
 #include <string>
 #include <string_view>
 
-#include "base/uComPtr.h"
-
 namespace mvn {
 
 // The text a cell value is matched as. Raises mvn::Exception for a value
@@ -27,8 +25,5 @@ std::string FloatToText(double AValue);
 
 // UTF-16 for every text handed to the host.
 std::wstring Ex(std::string_view AUtf8);
-
-// A dispatch value that holds its own counted reference to ADispatch.
-TVariant DispatchToVariant(IDispatch* ADispatch);
 
 }  // namespace mvn

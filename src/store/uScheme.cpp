@@ -74,9 +74,11 @@ void TSchemeList::Load() {
     std::string Id = Ini.ReadString(Section, "ID", "");
     if (Id.empty()) Id = Ini.ReadString(Section, "Name", "");
     if (Id.empty()) continue;
-    TScheme& Scheme = Add();
-    Scheme.Id = std::move(Id);
-    ReadScheme(Ini, Section, Scheme);
+    // The Id comes from the file: no new one is drawn for it.
+    auto Scheme = std::make_unique<TScheme>();
+    Scheme->Id = std::move(Id);
+    ReadScheme(Ini, Section, *Scheme);
+    FItems.push_back(std::move(Scheme));
   }
 }
 

@@ -24,11 +24,15 @@ std::string WithTrailingSeparator(std::string APath) {
 }  // namespace
 
 std::string ModuleDir() {
-  std::wstring Name = ModuleFileName(ThisModule());
-  const size_t Separator = Name.find_last_of(L"\\/:");
-  Name.resize(Separator == std::wstring::npos ? 0 : Separator + 1);
-  if (!Name.empty() && Name.back() == L':') Name += L'\\';
-  return WideToUtf8(Name);
+  // The module does not move while it is loaded; every trace line asks.
+  static const std::string GDir = [] {
+    std::wstring Name = ModuleFileName(ThisModule());
+    const size_t Separator = Name.find_last_of(L"\\/:");
+    Name.resize(Separator == std::wstring::npos ? 0 : Separator + 1);
+    if (!Name.empty() && Name.back() == L':') Name += L'\\';
+    return WideToUtf8(Name);
+  }();
+  return GDir;
 }
 
 std::string SchemesIniPath() { return ModuleDir() + "schemes.ini"; }

@@ -13,7 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "base/uUnicode.h"
-#include "fakeexcel/FakeCom.h"
+#include "base/uComPtr.h"
 #include "fakeexcel/FakeExcel.h"
 
 namespace mvn::fake {
@@ -88,7 +88,7 @@ TOutcome Invoke(IDispatch* AObject, const wchar_t* AName, WORD AFlags,
       Params.cNamedArgs = 1;
     }
     EXCEPINFO Excep{};
-    Out.Hr = AObject->Invoke(Id, IID_NULL, LOCALE_USER_DEFAULT, AFlags, &Params, Out.Value.Get(),
+    Out.Hr = AObject->Invoke(Id, IID_NULL, LOCALE_USER_DEFAULT, AFlags, &Params, Out.Value.Put(),
                              AWithExcepInfo ? &Excep : nullptr, &Out.ArgErr);
     if (Excep.bstrSource) Out.Source = Excep.bstrSource;
     if (Excep.bstrDescription) Out.Description = Excep.bstrDescription;
@@ -122,23 +122,23 @@ std::string Describe(const TOutcome& AOut) {
 // The object a successful call answered; throws (failing the test) otherwise.
 TComPtr<IDispatch> Object(TOutcome AOut) {
   if (FAILED(AOut.Hr)) throw std::runtime_error("call failed: " + Describe(AOut));
-  if (AOut.Value.Type() != VT_DISPATCH || !V_DISPATCH(AOut.Value.Get()))
+  if (AOut.Value.Type() != VT_DISPATCH || !V_DISPATCH(AOut.Value.Raw()))
     throw std::runtime_error("answer is not an object");
-  IDispatch* D = V_DISPATCH(AOut.Value.Get());
+  IDispatch* D = V_DISPATCH(AOut.Value.Raw());
   D->AddRef();
-  return TComPtr<IDispatch>(D);
+  return TComPtr<IDispatch>::Attach(D);
 }
 
 int32_t Int(TOutcome AOut) {
   if (FAILED(AOut.Hr)) throw std::runtime_error("call failed: " + Describe(AOut));
   if (AOut.Value.Type() != VT_I4) throw std::runtime_error("answer is not VT_I4");
-  return V_I4(AOut.Value.Get());
+  return V_I4(AOut.Value.Raw());
 }
 
 std::wstring Text(TOutcome AOut) {
   if (FAILED(AOut.Hr)) throw std::runtime_error("call failed: " + Describe(AOut));
   if (AOut.Value.Type() != VT_BSTR) throw std::runtime_error("answer is not VT_BSTR");
-  return V_BSTR(AOut.Value.Get());
+  return V_BSTR(AOut.Value.Raw());
 }
 
 // Row, Column, Rows.Count and Columns.Count of a range's first area.
@@ -182,7 +182,7 @@ class FakeExcelTest : public ::testing::Test {
   void SetUp() override {
     FLiveBefore = LiveObjectCount();
     Book = std::make_shared<TWorkbook>();
-    App = TComPtr<IDispatch>(CreateApplication(Book));
+    App = TComPtr<IDispatch>::Attach(CreateApplication(Book));
   }
   void TearDown() override {
     App.Reset();
@@ -215,7 +215,7 @@ TEST_F(FakeExcelTest, Value2OfAreaIsRowsByColumnsArrayOfEveryKind) {
   TOutcome Out = GetProp(Selection().Get(), L"Value2");
   ASSERT_EQ(Out.Hr, S_OK) << Describe(Out);
   ASSERT_EQ(Out.Value.Type(), VT_ARRAY | VT_VARIANT);
-  SAFEARRAY* Array = V_ARRAY(Out.Value.Get());
+  SAFEARRAY* Array = V_ARRAY(Out.Value.Raw());
   ASSERT_EQ(SafeArrayGetDim(Array), 2u);
   LONG Low = 0, High = 0;
   SafeArrayGetLBound(Array, 1, &Low);
@@ -237,8 +237,8 @@ TEST_F(FakeExcelTest, Value2OfAreaIsRowsByColumnsArrayOfEveryKind) {
       SCOPED_TRACE(testing::Message() << "element [" << R << "][" << C << "]");
       LONG Index[2] = {R, C};
       TVariant Element;
-      ASSERT_EQ(SafeArrayGetElement(Array, Index, Element.Get()), S_OK);
-      ExpectVariant(*Element.Get(), Want[R - 1][C - 1]);
+      ASSERT_EQ(SafeArrayGetElement(Array, Index, Element.Put()), S_OK);
+      ExpectVariant(Element.Value(), Want[R - 1][C - 1]);
     }
 }
 
@@ -265,7 +265,7 @@ TEST_F(FakeExcelTest, Value2OfOneCellIsTheBareValue) {
       Book->SetValue(7, 5, Case.Value);
     TOutcome Out = GetProp(Selection().Get(), L"Value2");
     ASSERT_EQ(Out.Hr, S_OK) << Describe(Out);
-    ExpectVariant(*Out.Value.Get(), Case.Want);
+    ExpectVariant(Out.Value.Value(), Case.Want);
   }
 }
 
@@ -288,8 +288,8 @@ TEST_F(FakeExcelTest, Value2OfAMillionCellsIsFast) {
   EXPECT_LT(Elapsed, std::chrono::seconds(2));
   LONG Index[2] = {1000, 999};
   TVariant Element;
-  ASSERT_EQ(SafeArrayGetElement(V_ARRAY(Out.Value.Get()), Index, Element.Get()), S_OK);
-  ExpectVariant(*Element.Get(), {VT_R8, L"", 10000999.0});
+  ASSERT_EQ(SafeArrayGetElement(V_ARRAY(Out.Value.Raw()), Index, Element.Put()), S_OK);
+  ExpectVariant(Element.Value(), {VT_R8, L"", 10000999.0});
 }
 
 // --- Selection and areas ----------------------------------------------------
@@ -659,17 +659,17 @@ TEST_F(FakeExcelTest, BadCallsAreRejected) {
   DISPID Named = 7;
   DISPPARAMS WithNames{&Arg, &Named, 1, 1};
   TVariant Result;
-  EXPECT_EQ(Range->Invoke(Id, IID_NULL, 0, DISPATCH_PROPERTYGET, &WithNames, Result.Get(),
+  EXPECT_EQ(Range->Invoke(Id, IID_NULL, 0, DISPATCH_PROPERTYGET, &WithNames, Result.Put(),
                           nullptr, nullptr),
             DISP_E_NONAMEDARGS);
   DISPPARAMS NoArgs{nullptr, nullptr, 0, 0};
-  EXPECT_EQ(Range->Invoke(Id, IID_IDispatch, 0, DISPATCH_PROPERTYGET, &NoArgs, Result.Get(),
+  EXPECT_EQ(Range->Invoke(Id, IID_IDispatch, 0, DISPATCH_PROPERTYGET, &NoArgs, Result.Put(),
                           nullptr, nullptr),
             DISP_E_UNKNOWNINTERFACE);
   // A DISPID of another class is not a member of this one.
   Name = const_cast<LPOLESTR>(L"Count");
   ASSERT_EQ(Areas->GetIDsOfNames(IID_NULL, &Name, 1, 0, &Id), S_OK);
-  EXPECT_EQ(Range->Invoke(Id, IID_NULL, 0, DISPATCH_PROPERTYGET, &NoArgs, Result.Get(), nullptr,
+  EXPECT_EQ(Range->Invoke(Id, IID_NULL, 0, DISPATCH_PROPERTYGET, &NoArgs, Result.Put(), nullptr,
                           nullptr),
             DISP_E_MEMBERNOTFOUND);
   // Named parameters are not known.

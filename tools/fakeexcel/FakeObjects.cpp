@@ -14,7 +14,7 @@
 #include <utility>
 
 #include "base/uUnicode.h"
-#include "fakeexcel/FakeCom.h"
+#include "base/uComPtr.h"
 #include "fakeexcel/FakeInternal.h"
 
 namespace mvn::fake {
@@ -62,19 +62,19 @@ class TArgs {
   }
   int32_t Int(UINT AIndex) const {
     TVariant V = Coerced(AIndex, VT_I4);
-    return V_I4(V.Get());
+    return V_I4(V.Raw());
   }
   // The argument with any VT_BYREF removed, converted to AType.
   TVariant Coerced(UINT AIndex, VARTYPE AType) const {
     TVariant Plain = Unwrapped(AIndex);
     TVariant Result;
-    if (FAILED(VariantChangeType(Result.Get(), Plain.Get(), 0, AType)))
+    if (FAILED(VariantChangeType(Result.Put(), Plain.Raw(), 0, AType)))
       throw TFail{DISP_E_TYPEMISMATCH, L"", false, RawIndex(AIndex)};
     return Result;
   }
   TVariant Unwrapped(UINT AIndex) const {
     TVariant Plain;
-    if (FAILED(VariantCopyInd(Plain.Get(), &FParams.rgvarg[RawIndex(AIndex)])))
+    if (FAILED(VariantCopyInd(Plain.Put(), &FParams.rgvarg[RawIndex(AIndex)])))
       throw TFail{DISP_E_TYPEMISMATCH, L"", false, RawIndex(AIndex)};
     return Plain;
   }
@@ -282,9 +282,9 @@ void ReturnObject(VARIANT* AResult, IDispatch* AObject) {
 // A value put into a cell, as the cell keeps it.
 TValue PutToValue(const VARIANT* AValue) {
   TVariant Plain;
-  if (FAILED(VariantCopyInd(Plain.Get(), const_cast<VARIANT*>(AValue))))
+  if (FAILED(VariantCopyInd(Plain.Put(), const_cast<VARIANT*>(AValue))))
     throw TFail{DISP_E_TYPEMISMATCH, L"", false, 0};
-  const VARIANT* V = Plain.Get();
+  const VARIANT* V = &Plain.Value();
   switch (V_VT(V)) {
     case VT_EMPTY:
     case VT_NULL: return TValue{};
@@ -304,8 +304,8 @@ TValue PutToValue(const VARIANT* AValue) {
     default:
       if (V_VT(V) & VT_ARRAY) break;
       TVariant Number;
-      if (SUCCEEDED(VariantChangeType(Number.Get(), Plain.Get(), 0, VT_R8)))
-        return TValue::OfNumber(V_R8(Number.Get()));
+      if (SUCCEEDED(VariantChangeType(Number.Put(), Plain.Raw(), 0, VT_R8)))
+        return TValue::OfNumber(V_R8(Number.Raw()));
       break;
   }
   throw TFail{DISP_E_TYPEMISMATCH, L"", false, 0};

@@ -7,7 +7,6 @@
 #include <utility>
 
 #include "base/uUnicode.h"
-#include "fakeexcel/FakeCom.h"
 #include "fakeexcel/FakeInternal.h"
 
 namespace mvn::fake {

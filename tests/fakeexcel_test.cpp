@@ -124,9 +124,7 @@ TComPtr<IDispatch> Object(TOutcome AOut) {
   if (FAILED(AOut.Hr)) throw std::runtime_error("call failed: " + Describe(AOut));
   if (AOut.Value.Type() != VT_DISPATCH || !V_DISPATCH(AOut.Value.Raw()))
     throw std::runtime_error("answer is not an object");
-  IDispatch* D = V_DISPATCH(AOut.Value.Raw());
-  D->AddRef();
-  return TComPtr<IDispatch>::Attach(D);
+  return TComPtr<IDispatch>::Share(V_DISPATCH(AOut.Value.Raw()));
 }
 
 int32_t Int(TOutcome AOut) {

@@ -34,17 +34,6 @@ void ExpectTable(const TCsvData& ACsv, const TTable& AExpected) {
 
 bool IsZh() { return LocaleCode() == "zh"; }
 
-std::string Utf16(const std::string& AUtf8, bool ABigEndian) {
-  std::string Bytes = ABigEndian ? "\xFE\xFF" : "\xFF\xFE";
-  for (const wchar_t Unit : Utf8ToWide(AUtf8)) {
-    const char High = static_cast<char>(static_cast<unsigned>(Unit) >> 8);
-    const char Low = static_cast<char>(Unit & 0xFF);
-    Bytes += ABigEndian ? High : Low;
-    Bytes += ABigEndian ? Low : High;
-  }
-  return Bytes;
-}
-
 // --- Parsing ---------------------------------------------------------------
 
 TEST(CsvParse, Rules) {
@@ -326,8 +315,8 @@ TEST_F(CsvFile, SameTableFromEveryEncoding) {
   std::vector<TForm> Forms = {
       {"utf8.csv", Content},
       {"utf8 bom.csv", "\xEF\xBB\xBF" + Content},
-      {"utf16le.csv", Utf16(Content, false)},
-      {"utf16be.csv", Utf16(Content, true)},
+      {"utf16le.csv", test::Utf16FileBytes(Utf8ToWide(Content), false)},
+      {"utf16be.csv", test::Utf16FileBytes(Utf8ToWide(Content), true)},
   };
   if (GetACP() == 936)  // the same minus the character outside GBK
     Forms.push_back({"gbk.csv",
@@ -380,13 +369,8 @@ TEST_F(CsvFile, FailuresKeepTheTable) {
   Big.shrink_to_fit();
 
   test::WriteWholeFile(FDir.File("locked.csv"), "a,b\r\n");
-  HANDLE Lock = CreateFileW(Utf8ToWide(FDir.File("locked.csv")).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
-                            nullptr);
-  ASSERT_NE(Lock, INVALID_HANDLE_VALUE);
-  struct TClose {
-    HANDLE H;
-    ~TClose() { CloseHandle(H); }
-  } Close{Lock};
+  const test::TLockedFile Lock(FDir.File("locked.csv"));
+  ASSERT_TRUE(Lock.Valid());
 
   struct TCase {
     std::string Path;

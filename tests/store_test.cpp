@@ -37,30 +37,6 @@ std::vector<std::string> DirNames(const std::string& ADir) {
   return Names;
 }
 
-// Holds a file open without sharing, the way another program can lock it.
-class TLockedFile {
- public:
-  explicit TLockedFile(const std::string& APath)
-      : FHandle(CreateFileW(Utf8ToWide(APath).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)) {}
-  ~TLockedFile() {
-    if (FHandle != INVALID_HANDLE_VALUE) CloseHandle(FHandle);
-  }
-  bool Valid() const { return FHandle != INVALID_HANDLE_VALUE; }
-
- private:
-  HANDLE FHandle;
-};
-
-std::string Utf16Bytes(const std::wstring& AText, bool ABigEndian) {
-  std::string Bytes = ABigEndian ? "\xFE\xFF" : "\xFF\xFE";
-  for (wchar_t C : AText) {
-    const char Hi = static_cast<char>(C >> 8), Lo = static_cast<char>(C & 0xFF);
-    Bytes += ABigEndian ? Hi : Lo;
-    Bytes += ABigEndian ? Lo : Hi;
-  }
-  return Bytes;
-}
-
 // ---------------------------------------------------------------------------
 // File functions
 
@@ -153,9 +129,9 @@ TEST(WinFile, ReadsTextByByteOrderMarkOrByTrial) {
   } Cases[] = {
       {"utf-8 with bom", kBom + "中文=值\r\n", "中文=值\r\n"},
       {"utf-8", "中文=值\r\n", "中文=值\r\n"},
-      {"utf-16 le", Utf16Bytes(Chinese, false), "中文=值\r\n"},
-      {"utf-16 be", Utf16Bytes(Chinese, true), "中文=值\r\n"},
-      {"utf-16 le, odd byte dropped", Utf16Bytes(L"ab", false) + "c", "ab"},
+      {"utf-16 le", test::Utf16FileBytes(Chinese, false), "中文=值\r\n"},
+      {"utf-16 be", test::Utf16FileBytes(Chinese, true), "中文=值\r\n"},
+      {"utf-16 le, odd byte dropped", test::Utf16FileBytes(L"ab", false) + "c", "ab"},
       {"ansi code page", Gbk, WideToUtf8(AnsiToWide(Gbk))},
       {"empty", "", ""},
   };
@@ -186,7 +162,7 @@ TEST(WinFile, ReplaceIsAllOrNothing) {
   // old content and the directory stay exactly as they were.
   WriteWholeFile(File, "old");
   {
-    TLockedFile Lock(File);
+    test::TLockedFile Lock(File);
     ASSERT_TRUE(Lock.Valid());
     EXPECT_FALSE(ReplaceFileBytesU(File, "new"));
   }
@@ -213,7 +189,7 @@ TEST(IniFile, SameContentInFourEncodingsLoadsTheSame) {
   TTempDir Dir("编码 数据");
   const std::wstring Text = L"[方案 一]\r\n名称=城市\r\n说明 = 中文 说明\r\n[Other]\nKey=V\r";
   const std::string Utf8 = WideToUtf8(Text);
-  const std::string Variants[] = {kBom + Utf8, Utf8, Utf16Bytes(Text, false), Utf16Bytes(Text, true)};
+  const std::string Variants[] = {kBom + Utf8, Utf8, test::Utf16FileBytes(Text, false), test::Utf16FileBytes(Text, true)};
   const std::vector<std::string> Expected = {"[方案 一]", "名称=城市", "说明=中文 说明", "[Other]", "Key=V"};
   for (const std::string& Bytes : Variants) {
     const std::string File = Dir.File("四种.ini");
@@ -339,7 +315,7 @@ TEST(IniFile, RefusedSaveKeepsTheOldFileAndTellsSo) {
   TWideIniFile Ini(File);
   Ini.WriteString("Keep", "Key", "new value");
   {
-    TLockedFile Lock(File);
+    test::TLockedFile Lock(File);
     ASSERT_TRUE(Lock.Valid());
     EXPECT_FALSE(Ini.UpdateFile());
   }
@@ -510,7 +486,7 @@ TEST(SchemeList, RefusedSaveKeepsThePreviousFile) {
 
   List.Delete(0);  // an empty list must not wipe the file when refused
   {
-    TLockedFile Lock(File);
+    test::TLockedFile Lock(File);
     ASSERT_TRUE(Lock.Valid());
     EXPECT_FALSE(List.Save());
   }
@@ -692,7 +668,7 @@ TEST(Settings, RefusedSaveKeepsThePreviousFile) {
   const std::string Before = ReadWholeFile(File);
   Settings.MaxCells = 7;
   {
-    TLockedFile Lock(File);
+    test::TLockedFile Lock(File);
     ASSERT_TRUE(Lock.Valid());
     EXPECT_FALSE(Settings.Save());
   }

@@ -67,6 +67,26 @@ void WriteWholeFile(const std::string& APath, const std::string& ABytes) {
   if (!Ok || Written != ABytes.size()) throw std::runtime_error("cannot write " + APath);
 }
 
+std::string Utf16FileBytes(const std::wstring& AText, bool ABigEndian) {
+  std::string Bytes = ABigEndian ? "\xFE\xFF" : "\xFF\xFE";
+  for (const wchar_t Unit : AText) {
+    const char High = static_cast<char>(static_cast<unsigned>(Unit) >> 8);
+    const char Low = static_cast<char>(Unit & 0xFF);
+    Bytes += ABigEndian ? High : Low;
+    Bytes += ABigEndian ? Low : High;
+  }
+  return Bytes;
+}
+
+TLockedFile::TLockedFile(const std::string& APath)
+    : FHandle(CreateFileW(Utf8ToWide(APath).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)) {}
+
+TLockedFile::~TLockedFile() {
+  if (Valid()) CloseHandle(FHandle);
+}
+
+bool TLockedFile::Valid() const { return FHandle != INVALID_HANDLE_VALUE; }
+
 bool WindowsIsChinese() { return (GetUserDefaultLangID() & 0xFF) == LANG_CHINESE; }
 
 }  // namespace mvn::test

@@ -26,6 +26,22 @@ class TTempDir {
 std::string ReadWholeFile(const std::string& APath);
 void WriteWholeFile(const std::string& APath, const std::string& ABytes);
 
+// AText as a UTF-16 file's bytes: byte-order mark, then the units.
+std::string Utf16FileBytes(const std::wstring& AText, bool ABigEndian);
+
+// Holds a file open without sharing, the way another program can lock it.
+class TLockedFile {
+ public:
+  explicit TLockedFile(const std::string& APath);
+  ~TLockedFile();
+  TLockedFile(const TLockedFile&) = delete;
+  TLockedFile& operator=(const TLockedFile&) = delete;
+  bool Valid() const;
+
+ private:
+  void* FHandle;
+};
+
 // The Windows user interface language is Chinese (the test was started with
 // LANG=zh_CN.UTF-8).
 bool WindowsIsChinese();
